@@ -1,0 +1,162 @@
+// The application's answers to application-level events, the exit confirmation and the
+// network error dialog.
+#include <CEGUI/CEGUI.h>
+
+#include "app/AppEventArgs.h"
+#include "app/AppLog.h"
+#include "app/CInfoTipManager.h"
+#include "app/DeviceChoice.h"
+#include "app/EventNames.h"
+#include "app/IPageCtrl.h"
+#include "app/NetErrorNotice.h"
+#include "app/VokaranPlayerApp.h"
+#include "dialogs/CExitWnd.h"
+#include "dialogs/CNetErrorWnd.h"
+#include "guishell/ShellEvents.h"
+#include "guishell/Win32AppHelper.h"
+
+void VokaranPlayerApp::subscribeGlobal(const CEGUI::String& name,
+                                       bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&)) {
+  connections_.push_back(CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(name), CEGUI::Event::Subscriber(handler, this)));
+}
+
+void VokaranPlayerApp::subscribeAppHandlers() {
+  subscribeGlobal(Win32AppHelper::eventAudioDevChange, &VokaranPlayerApp::onShellAudioDevChange);
+  subscribeGlobal(Win32AppHelper::eventSettingAudioDevChange,
+                  &VokaranPlayerApp::onShellSettingAudioDevChange);
+  subscribeGlobal(EventNames::EventSongBookAddNotify, &VokaranPlayerApp::onSongBookAddNotify);
+  subscribeGlobal(EventNames::NetError, &VokaranPlayerApp::onNetError);
+  subscribeGlobal(EventNames::AppInitDone, &VokaranPlayerApp::onAppInitDone);
+  subscribeGlobal(EventNames::GetNetMenuVersion, &VokaranPlayerApp::onNetMenuReply);
+  subscribeGlobal(EventNames::GetNetMenuList, &VokaranPlayerApp::onNetMenuReply);
+  subscribeGlobal(EventNames::GetPKSquareInfo, &VokaranPlayerApp::onSquareInfo);
+  subscribeGlobal(EventNames::ExitSystem, &VokaranPlayerApp::onExitSystem);
+  subscribeGlobal(EventNames::NetErrorWnd, &VokaranPlayerApp::onNetErrorWnd);
+  subscribeGlobal(Win32AppHelper::eventPkExitApp, &VokaranPlayerApp::onShellPkExitApp);
+  subscribeGlobal(Win32AppHelper::eventExitApp, &VokaranPlayerApp::onShellExitApp);
+  subscribeGlobal(EventNames::GetUserSpecialInfo, &VokaranPlayerApp::onUserSpecialInfo);
+  subscribeGlobal(EventNames::GetUserPermit, &VokaranPlayerApp::onUserPermit);
+  subscribeGlobal(EventNames::RecBackUserTone, &VokaranPlayerApp::onUserTone);
+  // The global keys.
+  connections_.push_back(CEGUI::System::getSingleton().subscribeEvent(
+      guishell::System_EventInjectKeyDown,
+      CEGUI::Event::Subscriber(&VokaranPlayerApp::onGlobalKey, this)));
+}
+
+bool VokaranPlayerApp::onExitSystem(const CEGUI::EventArgs&) {
+  requestQuit();
+  return true;
+}
+
+bool VokaranPlayerApp::onNetError(const CEGUI::EventArgs& args) {
+  const auto& e = static_cast<const ErrorEventArgs&>(args);
+  showNetErrorNotice(e.errorCode, e.commandNumber);
+  return true;
+}
+
+bool VokaranPlayerApp::onNetMenuReply(const CEGUI::EventArgs&) {
+  appLogNotBuilt("GetNetMenuVersion/GetNetMenuList", "the practice menu rebuild");
+  menuReady_.set();
+  return true;
+}
+
+// Fired on a network thread: it only signals.
+bool VokaranPlayerApp::onSquareInfo(const CEGUI::EventArgs&) {
+  squareInfoReady_.set();
+  return false;
+}
+
+bool VokaranPlayerApp::onUserSpecialInfo(const CEGUI::EventArgs& args) {
+  launch_.user.assignFrom(static_cast<const UserSpecailInfoEventArgs&>(args).user);
+  return true;
+}
+
+bool VokaranPlayerApp::onUserPermit(const CEGUI::EventArgs& args) {
+  launch_.user.setRights(static_cast<const UserRightsInfoEventArgs&>(args).rights);
+  return true;
+}
+
+bool VokaranPlayerApp::onUserTone(const CEGUI::EventArgs& args) {
+  const auto& tone = static_cast<const UserToneFunRecvEventArgs&>(args);
+  lastUserTone_ = {tone.firstToneValue, tone.toneLevel};
+  return true;
+}
+
+bool VokaranPlayerApp::onSongBookAddNotify(const CEGUI::EventArgs& args) {
+  const int status = static_cast<const ErrorEventArgs&>(args).errorCode;
+  if (!tips_) return true;
+  if (status == -2246)
+    tips_->showStandardNotice(L"该歌曲已收藏!", L"AddSongBookFail", 2000);
+  else if (status != 0)
+    tips_->showStandardNotice(L"收藏失败!", L"AddSongBookFail", 2000);
+  else
+    tips_->showStandardNotice(L"收藏成功!", L"AddSongBookSucceed", 2000);
+  return true;
+}
+
+bool VokaranPlayerApp::onShellExitApp(const CEGUI::EventArgs&) {
+  openExitConfirmation();
+  return true;
+}
+
+bool VokaranPlayerApp::onShellPkExitApp(const CEGUI::EventArgs&) {
+  // No contest song can be playing until the sing queue exists.
+  requestQuit();
+  return true;
+}
+
+bool VokaranPlayerApp::onShellAudioDevChange(const CEGUI::EventArgs&) {
+  appLogNotBuilt("audio device change", "the karaoke engine (device error flag)");
+  return true;
+}
+
+bool VokaranPlayerApp::onShellSettingAudioDevChange(const CEGUI::EventArgs& args) {
+  const auto& data = static_cast<const LauncherDataEventArgs&>(args).data;
+  if (data.size() < sizeof(DeviceChoice)) {
+    appLogError("the launcher's device choice is " + std::to_string(data.size()) +
+                " bytes, not " + std::to_string(sizeof(DeviceChoice)) + "; ignored");
+    return true;
+  }
+  const auto* choice = reinterpret_cast<const DeviceChoice*>(data.data());
+  launch_.devices.DeviceIDOut = choice->entries[0].id;
+  launch_.devices.DeviceOut = DeviceChoice::nameOf(choice->entries[0]);
+  launch_.devices.DeviceIDIn = choice->entries[1].id;
+  launch_.devices.DeviceIn = DeviceChoice::nameOf(choice->entries[1]);
+  appLogNotBuilt("launcher device change", "the audio device manager (applying and storing)");
+  CEGUI::EventArgs changed;
+  CEGUI::GlobalEventSet::getSingleton().fireEvent(EventNames::DevChanged, changed, "");
+  return true;
+}
+
+void VokaranPlayerApp::openExitConfirmation() {
+  auto previous = dialogMap_.find("Exit");
+  if (previous != dialogMap_.end()) return;  // one question at a time
+  auto* page = new CExitWnd;
+  dialogMap_["Exit"] = page;
+  page->subscribeEvent(EventNames::EndModal,
+                       CEGUI::Event::Subscriber([this, page](const CEGUI::EventArgs&) {
+                         if (page->result() == 1) requestQuit();
+                         IPageCtrl::freeLater(page);
+                         auto it = dialogMap_.find("Exit");
+                         if (it != dialogMap_.end() && it->second == page) dialogMap_.erase(it);
+                         return true;
+                       }));
+  page->attach(rootWindow_);
+}
+
+bool VokaranPlayerApp::onNetErrorWnd(const CEGUI::EventArgs&) {
+  if (dialogMap_.count("NetErrorPage")) return true;  // already showing
+  auto* page = new CNetErrorWnd;
+  dialogMap_["NetErrorPage"] = page;
+  page->subscribeEvent(EventNames::EndModal,
+                       CEGUI::Event::Subscriber([this, page](const CEGUI::EventArgs&) {
+                         if (page->result() == 1) requestQuit();
+                         IPageCtrl::freeLater(page);
+                         auto it = dialogMap_.find("NetErrorPage");
+                         if (it != dialogMap_.end() && it->second == page) dialogMap_.erase(it);
+                         return true;
+                       }));
+  page->attach(rootWindow_);
+  return true;
+}

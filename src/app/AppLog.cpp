@@ -1,0 +1,11 @@
+#include "app/AppLog.h"
+
+#include "oscompat/Log.h"
+
+void appLog(const std::string& line) { oscompat::log(oscompat::LogLevel::Info, line); }
+
+void appLogError(const std::string& line) { oscompat::log(oscompat::LogLevel::Error, line); }
+
+void appLogNotBuilt(const std::string& where, const std::string& what) {
+  appLog(where + ": " + what + " is not built yet; step skipped");
+}

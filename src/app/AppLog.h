@@ -1,0 +1,9 @@
+#pragma once
+// The module's log: the GUI library's logger, whose file is CEGUI.log in the installation
+// folder. Any thread.
+#include <string>
+
+void appLog(const std::string& line);
+void appLogError(const std::string& line);
+// One line for a step of start-up or clean-up whose subsystem is not built yet.
+void appLogNotBuilt(const std::string& where, const std::string& what);

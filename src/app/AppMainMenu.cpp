@@ -1,0 +1,126 @@
+// The main menu bar, the title bar's help button and the global keys.
+#include <CEGUI/CEGUI.h>
+
+#include "AppSet/KeyMap.h"
+#include "app/AppLog.h"
+#include "app/EventNames.h"
+#include "app/IPageCtrl.h"
+#include "app/TextConvert.h"
+#include "app/VokaranPlayerApp.h"
+#include "app/WindowPath.h"
+#include "oscompat/ShellOpen.h"
+#include "oscompat/Utf.h"
+
+namespace {
+const CEGUI::String kPK("MainMenu/Menubar/PK");
+const CEGUI::String kCommunity("MainMenu/Menubar/Community");
+const CEGUI::String kPractice("MainMenu/Menubar/Practice");
+const CEGUI::String kProduction("MainMenu/Menubar/Production");
+const CEGUI::String kUploadList("MainMenu/Menubar/UploadList");
+
+void openUrl(const std::wstring& url) {
+  if (url.empty()) {
+    appLog("no web address for this item");
+    return;
+  }
+  oscompat::shellOpen(oscompat::utf8FromWide(url));
+}
+}  // namespace
+
+void VokaranPlayerApp::wireMainMenu() {
+  for (const CEGUI::String& name : {kPK, kCommunity, kPractice, kProduction, kUploadList}) {
+    CEGUI::Window* item = findWindow(name);
+    if (!item) continue;
+    connections_.push_back(item->subscribeEvent(
+        CEGUI::MenuItem::EventClicked,
+        CEGUI::Event::Subscriber([this, name](const CEGUI::EventArgs&) {
+          onMainMenuItem(name);
+          return true;
+        })));
+  }
+  if (CEGUI::Window* exit = findWindow("Root/Menubar/Exit")) {
+    connections_.push_back(exit->subscribeEvent(
+        CEGUI::MenuItem::EventClicked, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+          openExitConfirmation();
+          return true;
+        })));
+  }
+  if (CEGUI::Window* help = findWindow("AppRoot/HelpBtn")) {
+    connections_.push_back(help->subscribeEvent(
+        CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+          openUrl(launch_.urls.at(UrlTable::strPKHelpURL));
+          return true;
+        })));
+  }
+  appLogNotBuilt("onAppInitDone", "the play-control bar and the practice menu items");
+}
+
+void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
+  if (name == kCommunity) {
+    openUrl(launch_.urls.at(UrlTable::strPKBlogURL));
+  } else if (name == kProduction) {
+    openUrl(launch_.urls.at(UrlTable::strPKMineURL));
+  } else if (name == kPK) {
+    if (findWindow("PKWnd")) return;
+    endMenuPages();
+    switchSection(name);
+    appLogNotBuilt("main menu", "the contest main window");
+  } else if (name == kUploadList) {
+    if (findWindow("WorksWnd")) return;
+    endMenuPages();
+    switchSection(name);
+    appLogNotBuilt("main menu", "the works window");
+  } else if (name == kPractice) {
+    CEGUI::Window* item = findWindow(name);
+    if (item && item->isDisabled()) return;
+    switchSection(name);
+    appLogNotBuilt("main menu", "the practice menu");
+  }
+}
+
+// The item of the section being left comes back; the chosen one stays disabled while its
+// page shows; the page that was showing closes.
+void VokaranPlayerApp::switchSection(const CEGUI::String& name) {
+  if (CEGUI::Window* previous = findWindow(currentMenuItem_)) previous->enable();
+  if (CEGUI::Window* item = findWindow(name)) item->disable();
+  currentMenuItem_ = name;
+  closeCurrentPage();
+}
+
+void VokaranPlayerApp::closeCurrentPage() {
+  if (!currentPage_) return;
+  currentPage_->closePage();
+  IPageCtrl::freeLater(currentPage_);
+  currentPage_ = nullptr;
+}
+
+void VokaranPlayerApp::endMenuPages() {
+  // Each page's own "EndModal" handler frees it and drops its entry.
+  std::vector<IPageCtrl*> pages;
+  for (auto& entry : menuPageMap_)
+    if (entry.second) pages.push_back(entry.second);
+  for (auto it = menuPageMap_.begin(); it != menuPageMap_.end();)
+    it = it->second ? std::next(it) : menuPageMap_.erase(it);
+  for (IPageCtrl* page : pages) page->endModal(0);
+}
+
+void VokaranPlayerApp::stopSinging() {
+  if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg")) {
+    if (flag->isPropertyPresent("Image")) flag->setProperty("Image", "");
+  }
+  // Stopping the engine and hiding the play-control bar apply once a contest song can play.
+}
+
+bool VokaranPlayerApp::onGlobalKey(const CEGUI::EventArgs& args) {
+  const auto key = static_cast<int>(static_cast<const CEGUI::KeyEventArgs&>(args).scancode);
+  if (key == 46 && menuPageMap_.find("PinYinSearch") == menuPageMap_.end()) stopSinging();
+  if (key == keyMapCode(L"PlayPause")) appLogNotBuilt("PlayPause key", "the playback control");
+  if (key == keyMapCode(L"MediaStop")) stopSinging();
+  // The Exit key (Escape, also the pages' Back key) answers an open exit confirmation with
+  // "no"; with none open it has no global effect, since pages use the key to go back.
+  if (key == keyMapCode(L"Exit")) {
+    const auto it = dialogMap_.find("Exit");
+    if (it != dialogMap_.end() && it->second) it->second->endModal(0);
+  }
+  return false;  // observers never mark input handled
+}

@@ -1,0 +1,142 @@
+// Start-up: the sequence on the start-up thread behind the progress bar, then the finishing
+// steps on the GUI thread ("AppInitDone").
+#include <CEGUI/CEGUI.h>
+
+#include <filesystem>
+
+#include "AppSet/KeyMap.h"
+#include "app/AppLog.h"
+#include "app/CInfoTipManager.h"
+#include "app/EventNames.h"
+#include "app/ModulePaths.h"
+#include "app/SongIEventSet.h"
+#include "app/VokaranPlayerApp.h"
+#include "app/WindowPath.h"
+#include "guishell/ShellClock.h"
+#include "guishell/Win32AppHelper.h"
+#include "oscompat/Display.h"
+#include "oscompat/DynamicLibrary.h"
+
+// The window work of start-up runs on the GUI thread: the GUI library is not thread-safe, and
+// the GUI thread is drawing the progress bar meanwhile. False when the loop has ended.
+bool VokaranPlayerApp::onGui(const std::function<void()>& work) {
+  try {
+    return Win32AppHelper::invokeOnGuiThread(work);
+  } catch (const std::exception& e) {
+    appLogError(std::string("runStartup: a GUI step failed: ") + e.what());
+    return false;
+  }
+}
+
+void VokaranPlayerApp::setProgress(float value) {
+  onGui([value] {
+    if (auto* bar = dynamic_cast<CEGUI::ProgressBar*>(findWindow("AppInit/ProgressInit")))
+      bar->setProgress(value);
+  });
+}
+
+void VokaranPlayerApp::startupThreadMain() {
+  const bool ok = runStartup();
+  Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(),
+                            ok ? EventNames::AppInitDone : EventNames::ExitSystem,
+                            new CEGUI::EventArgs, "");
+}
+
+bool VokaranPlayerApp::runStartup() {
+  const std::string where = "runStartup";
+  // 1. The application's handlers.
+  if (!onGui([this] { subscribeAppHandlers(); })) return false;
+
+  // 2. The optional microphone replay library: loaded and resolved, never called.
+  micReplayLibrary_ = oscompat::loadLibrary(moduleDirectoryUtf8() + "/VokaMicReplay.so");
+  for (const char* name : {"MicIn_Start", "MicIn_Stop", "MicOut_Play", "MicOut_Stop", "MicSetVolume"})
+    if (micReplayLibrary_ && !oscompat::findSymbol(micReplayLibrary_, name))
+      appLog(where + ": VokaMicReplay has no " + name);
+
+  // 3. (Component initialisation for this thread has no counterpart here.)
+  // 4. The program-wide singletons, in their order.
+  appLogNotBuilt(where, "the component manager");
+  appLogNotBuilt(where, "the layout registry and MenuXmlManager");
+  appLogNotBuilt(where, "the network factory registry");
+  appLogNotBuilt(where, "the payment object CPay");
+  appLogNotBuilt(where, "the works manager CAlbumManager");
+  appLogNotBuilt(where, "the mixing manager CMixManager");
+  appLogNotBuilt(where, "the mission manager CMissonManager");
+  if (!onGui([this] {
+        songEvents_ = std::make_unique<SongIEventSet>();
+        tips_ = std::make_unique<CInfoTipManager>();
+      }))
+    return false;
+
+  // 5. Components. 6. The network facade and the user's session.
+  setProgress(0.1f);
+  appLogNotBuilt(where, "the network facade (session, user information, permissions, tone)");
+  setProgress(0.2f);
+  // 7. The mission manager's events and sang list.
+  appLogNotBuilt(where, "the mission manager (sang list)");
+  setProgress(0.3f);
+  // 8. The engine's song database. 9. The engine callbacks.
+  appLogNotBuilt(where, "the karaoke engine (song database, callbacks)");
+  setProgress(0.4f);
+
+  // 10. The main menu bar.
+  if (!onGui([this] {
+        mainMenu_ = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("PK_MainMenu.layout");
+        mainMenu_->hide();
+        rootWindow_->addChild(mainMenu_);
+      }))
+    return false;
+  // 11. The practice menu from the server's menu document.
+  appLogNotBuilt(where, "the practice menu rebuild (menu version request and wait)");
+  // 12. The play-control bar.
+  appLogNotBuilt(where, "the play-control bar");
+  setProgress(0.5f);
+  // 13. The device check.
+  appLogNotBuilt(where, "the audio device check");
+  setProgress(0.6f);
+  // 14. Screen saver and the temporary folder.
+  if (screenSaverOff_) onGui([] { oscompat::setScreenSaverEnabled(false); });
+  std::error_code error;
+  std::filesystem::create_directories(tempDirectoryUtf8(), error);
+  if (error) appLogError(where + ": creating " + tempDirectoryUtf8() + " failed: " + error.message());
+  setProgress(0.7f);
+  // 15. Audio devices (the launcher's choice is kept in launchDevices() meanwhile).
+  appLogNotBuilt(where, "the audio device set-up");
+  setProgress(0.8f);
+  // 16. Settings.
+  if (!onGui([this] { keyMap_ = std::make_unique<CKeyMap>(); })) return false;
+  appLogNotBuilt(where, "the settings registry (loading the settings files)");
+  setProgress(1.0f);
+  return true;
+}
+
+bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
+  if (startupThread_.joinable()) startupThread_.join();
+  const std::string where = "onAppInitDone";
+  // 1. The start-up window goes; the system cursor shows.
+  if (initWindow_) {
+    CEGUI::WindowManager::getSingleton().destroyWindow(initWindow_);
+    initWindow_ = nullptr;
+  }
+  oscompat::showSystemCursor(true);
+  // 2. The user's works file.
+  appLogNotBuilt(where, "the works manager (works file)");
+  // 3. The title marquee.
+  marquee_->start();
+  marquee_->tick();
+  // 4. Menu bar, title bar.
+  wireMainMenu();
+  // 5. Show the bar, activate it; the GUI library's own cursor stays hidden.
+  showMainMenu(true);
+  if (mainMenu_) mainMenu_->activate();
+  guiContext().getMouseCursor().hide();
+  // 6. The contest main window as the first page, and the square information.
+  appLogNotBuilt(where, "the contest main window (and the square information request)");
+  // 7. Its menu item marks the section.
+  if (auto* item = findWindow("MainMenu/Menubar/PK")) item->disable();
+  currentMenuItem_ = "MainMenu/Menubar/PK";
+  startupDone_ = true;
+  appLog("VokaranPlayerApp: AppInitDone, start-up finished in " +
+         std::to_string(guishell::SteadyClock().nowMs() - startMs_) + " ms");
+  return true;
+}

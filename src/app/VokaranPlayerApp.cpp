@@ -1,0 +1,119 @@
+// The application object: construction, the shell's two hooks and the operations other parts
+// of the program call.
+#include "app/VokaranPlayerApp.h"
+
+#include <CEGUI/CEGUI.h>
+
+#include <filesystem>
+
+#include "AppSet/KeyMap.h"
+#include "app/AppLog.h"
+#include "app/CInfoTipManager.h"
+#include "app/IPageCtrl.h"
+#include "app/ModulePaths.h"
+#include "app/SongIEventSet.h"
+#include "app/WindowPath.h"
+#include "guishell/ShellClock.h"
+#include "guishell/Win32AppHelper.h"
+#include "oscompat/Display.h"
+#include "oscompat/DynamicLibrary.h"
+#include "widgets/WidgetRegistration.h"
+
+namespace {
+VokaranPlayerApp* theApp = nullptr;
+}
+
+VokaranPlayerApp* VokaranPlayerApp::instance() { return theApp; }
+
+void VokaranPlayerApp::setInstance(VokaranPlayerApp* app) { theApp = app; }
+
+VokaranPlayerApp::VokaranPlayerApp() {
+  // The launcher receives the user context as text.
+  Win32AppHelper::setUserInforEncoder([](const UserInfor& user) { return user.toText(); });
+  marquee_ = std::make_unique<CTitleMarquee>([] { return MarqueeSongs{}; });
+}
+
+VokaranPlayerApp::~VokaranPlayerApp() {
+  if (isStarted()) shutDown();
+  if (startupThread_.joinable()) startupThread_.join();
+  if (theApp == this) theApp = nullptr;
+}
+
+bool VokaranPlayerApp::initialiseApp() {
+  startMs_ = guishell::SteadyClock().nowMs();
+  auto& windows = CEGUI::WindowManager::getSingleton();
+  try {
+    registerWidgets();
+    CEGUI::SchemeManager::getSingleton().createFromFile("TaharezLook.scheme");
+    CEGUI::System::getSingleton().getDefaultGUIContext().setDefaultFont("MSYH_20");
+    CEGUI::AnimationManager::getSingleton().loadAnimationsFromXML("Animation.xml");
+    rootWindow_ = windows.loadLayoutFromFile("PK_AppRoot.layout");
+    guiContext().setRootWindow(rootWindow_);
+    initWindow_ = windows.loadLayoutFromFile("PK_AppInit.layout");
+    rootWindow_->addChild(initWindow_);
+  } catch (const CEGUI::Exception& e) {
+    appLogError(std::string("initialiseApp: the GUI data files could not be loaded: ") + e.what());
+    return false;
+  }
+  // The main window's cursor.
+  setMainWindowCursor(moduleDirectoryUtf8() + "/datafiles/imagesets/cursor.cur");
+  startupThread_ = std::thread([this] { startupThreadMain(); });
+  return true;
+}
+
+void VokaranPlayerApp::requestQuit() { quit(true); }
+
+void VokaranPlayerApp::showMainMenu(bool show) {
+  if (!mainMenu_) return;
+  // A contest song being sung keeps the bar hidden; there is none until the sing queue exists.
+  mainMenu_->setVisible(show);
+}
+
+void VokaranPlayerApp::showLoadingInfo(bool show) {
+  if (CEGUI::Window* w = findWindow("AppRoot/LoadingInfo")) w->setVisible(show);
+}
+
+void VokaranPlayerApp::cleanupApp() {
+  const std::string where = "cleanupApp";
+  // A start-up thread still running finds the loop gone and ends; the waits it may be in are
+  // released.
+  menuReady_.set();
+  squareInfoReady_.set();
+  if (startupThread_.joinable()) startupThread_.join();
+
+  // 1. Title marquee and screen saver.
+  if (marquee_) marquee_->stop();
+  if (screenSaverOff_) oscompat::setScreenSaverEnabled(true);
+  // 2. Engine callbacks and playback.
+  appLogNotBuilt(where, "the karaoke engine (callbacks and stop)");
+  // 3. Practice menu file handling and the layout registry.
+  appLogNotBuilt(where, "the practice menu (MenuXmlManager, layout registry)");
+  // 4. The network facade and its factory registry.
+  appLogNotBuilt(where, "the network facade");
+  // 5. The mission manager.
+  appLogNotBuilt(where, "the mission manager");
+  // 6. Every registered settings set is saved.
+  appLogNotBuilt(where, "the settings registry (saving the settings files)");
+  // 7. The system audio component.
+  appLogNotBuilt(where, "the system audio component");
+  // 8. The component manager.
+  appLogNotBuilt(where, "the component manager");
+  // 9. Settings sets and the mixing manager.
+  keyMap_.reset();
+  appLogNotBuilt(where, "the mixing manager");
+  // 10. The remaining records and singletons; open dialogs and pages go with their windows.
+  for (auto& entry : dialogMap_) delete entry.second;
+  dialogMap_.clear();
+  for (auto& entry : menuPageMap_) delete entry.second;
+  menuPageMap_.clear();
+  delete currentPage_;
+  currentPage_ = nullptr;
+  for (auto& c : connections_) c->disconnect();
+  connections_.clear();
+  songEvents_.reset();
+  tips_.reset();
+  oscompat::freeLibrary(micReplayLibrary_);
+  micReplayLibrary_ = nullptr;
+  cleanupDone_ = true;
+  appLog("VokaranPlayerApp: cleanupApp done");
+}

@@ -1,0 +1,132 @@
+#pragma once
+// The one application object: creates and owns the program-wide managers, runs the start-up
+// sequence on a worker thread behind a progress bar, wires the main menu bar, the title bar
+// and the global keys, answers the application-level events, and tears everything down in a
+// fixed order.
+#include <CEGUI/Event.h>
+#include <CEGUI/String.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/LaunchParams.h"
+#include "app/TitleMarquee.h"
+#include "guishell/CEGuiSample.h"
+#include "oscompat/AutoResetEvent.h"
+
+class CInfoTipManager;
+class CKeyMap;
+class IPageCtrl;
+class SongIEventSet;
+namespace CEGUI {
+class EventArgs;
+class Window;
+}  // namespace CEGUI
+
+class VokaranPlayerApp : public CEGuiSample {
+ public:
+  VokaranPlayerApp();
+  ~VokaranPlayerApp() override;
+
+  // The program-wide application pointer, published by the process entry.
+  static VokaranPlayerApp* instance();
+  static void setInstance(VokaranPlayerApp* app);
+
+  // Ends the loop; the clean-up hook then runs.
+  void requestQuit();
+  // Shows the main menu bar when asked to and no contest song is being sung; hides it otherwise.
+  void showMainMenu(bool show);
+  // The loading notice "AppRoot/LoadingInfo".
+  void showLoadingInfo(bool show);
+
+  UserInfor& userInfor() { return launch_.user; }
+  UrlTable& urlTable() { return launch_.urls; }
+  std::wstring& sessionId() { return launch_.sessionId; }
+  AppOptions& appOptions() { return launch_.options; }
+  LaunchDevices& launchDevices() { return launch_.devices; }
+  LaunchContext& launchContext() { return launch_; }
+  // Whether the launcher was there at start (its parameters were taken).
+  void setLauncherPresent(bool present) { launcherPresent_ = present; }
+  bool launcherPresent() const { return launcherPresent_; }
+
+  IPageCtrl* currentPage() const { return currentPage_; }
+  const std::map<CEGUI::String, IPageCtrl*>& dialogs() const { return dialogMap_; }
+  std::map<CEGUI::String, IPageCtrl*>& menuPages() { return menuPageMap_; }
+  // The two tone values of the last "RecBackUserTone" reply.
+  std::pair<int, int> lastUserTone() const { return lastUserTone_; }
+
+  // For tests and the log: how far start-up went.
+  bool startupDone() const { return startupDone_; }
+  bool cleanupDone() const { return cleanupDone_; }
+
+ protected:
+  bool initialiseApp() override;
+  void cleanupApp() override;
+
+ private:
+  // Start-up thread.
+  void startupThreadMain();
+  bool runStartup();
+  bool onGui(const std::function<void()>& work);
+  void setProgress(float value);
+
+  // GUI thread.
+  void subscribeAppHandlers();
+  bool onAppInitDone(const CEGUI::EventArgs& args);
+  bool onExitSystem(const CEGUI::EventArgs& args);
+  bool onNetError(const CEGUI::EventArgs& args);
+  bool onNetErrorWnd(const CEGUI::EventArgs& args);
+  bool onNetMenuReply(const CEGUI::EventArgs& args);
+  bool onSquareInfo(const CEGUI::EventArgs& args);
+  bool onUserSpecialInfo(const CEGUI::EventArgs& args);
+  bool onUserPermit(const CEGUI::EventArgs& args);
+  bool onUserTone(const CEGUI::EventArgs& args);
+  bool onSongBookAddNotify(const CEGUI::EventArgs& args);
+  bool onShellExitApp(const CEGUI::EventArgs& args);
+  bool onShellPkExitApp(const CEGUI::EventArgs& args);
+  bool onShellAudioDevChange(const CEGUI::EventArgs& args);
+  bool onShellSettingAudioDevChange(const CEGUI::EventArgs& args);
+  bool onGlobalKey(const CEGUI::EventArgs& args);
+
+  void openExitConfirmation();
+  void wireMainMenu();
+  void onMainMenuItem(const CEGUI::String& item);
+  void switchSection(const CEGUI::String& item);
+  void endMenuPages();
+  void closeCurrentPage();
+  void stopSinging();
+  void subscribeGlobal(const CEGUI::String& name, bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&));
+
+  LaunchContext launch_;
+  bool launcherPresent_ = false;
+
+  CEGUI::Window* rootWindow_ = nullptr;
+  CEGUI::Window* initWindow_ = nullptr;
+  CEGUI::Window* mainMenu_ = nullptr;
+  IPageCtrl* currentPage_ = nullptr;
+  CEGUI::String currentMenuItem_;
+  std::map<CEGUI::String, IPageCtrl*> dialogMap_;
+  std::map<CEGUI::String, IPageCtrl*> menuPageMap_;
+
+  std::unique_ptr<CTitleMarquee> marquee_;
+  std::unique_ptr<SongIEventSet> songEvents_;
+  std::unique_ptr<CInfoTipManager> tips_;
+  std::unique_ptr<CKeyMap> keyMap_;
+
+  oscompat::AutoResetEvent menuReady_;
+  oscompat::AutoResetEvent squareInfoReady_;
+  std::thread startupThread_;
+  std::vector<CEGUI::Event::Connection> connections_;
+
+  void* micReplayLibrary_ = nullptr;
+  bool screenSaverOff_ = true;
+  int autoHideMs_ = 10000;
+  std::pair<int, int> lastUserTone_{0, 0};
+  std::atomic<bool> startupDone_{false};
+  bool cleanupDone_ = false;
+  uint64_t startMs_ = 0;
+};
