@@ -27,6 +27,12 @@ std::string moduleDirectory() {
     std::lock_guard<std::mutex> lock(overrideMutex());
     if (!overrideDir().empty()) return overrideDir();
   }
+  const char* env = std::getenv("VOKARAN_MODULE_DIR");
+  if (env && *env) return env;
+  return executableDirectory();
+}
+
+std::string executableDirectory() {
   char buffer[4096];
   const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
   if (n <= 0) return ".";

@@ -17,7 +17,12 @@ char32_t decodeOne(const std::string& s, size_t& i) {
   else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; minimum = 0x800; }
   else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; minimum = 0x10000; }
   else { ++i; return kReplacement; }
-  if (i + extra >= s.size()) { ++i; return kReplacement; }
+  if (i + extra >= s.size()) {
+    // A truncated sequence at the end is one replacement, continuation bytes included.
+    ++i;
+    while (i < s.size() && (byte(i) & 0xC0) == 0x80) ++i;
+    return kReplacement;
+  }
   for (int k = 1; k <= extra; ++k) {
     const unsigned char cc = byte(i + k);
     if ((cc & 0xC0) != 0x80) { i += k; return kReplacement; }

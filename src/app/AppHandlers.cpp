@@ -143,6 +143,7 @@ void VokaranPlayerApp::openExitConfirmation() {
                          return true;
                        }));
   page->attach(rootWindow_);
+  appLog("exit confirmation shown");
 }
 
 bool VokaranPlayerApp::onNetErrorWnd(const CEGUI::EventArgs&) {

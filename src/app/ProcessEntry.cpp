@@ -49,7 +49,10 @@ int runProcessEntry(const std::string& commandLine) {
   }
 
   // 8. The loop, then the way back.
-  instance.listenForRaise([raw = app.get()] { raw->requestRaise(); });
+  instance.listenForRaise([raw = app.get()] {
+    appLog("another start of the module asked for the main window; raising it");
+    raw->requestRaise();
+  });
   CEGuiSample::installTerminationHandlers();
   const int result = app->run();
   instance.stopListening();

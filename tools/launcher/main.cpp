@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
   if (pipe(stopPipe) != 0) return 1;
   std::thread acceptor(acceptLoop, listenFd, stopPipe[0]);
 
-  const std::string module = oscompat::moduleDirectory() + "/vokaran-pk";
+  const std::string module = oscompat::executableDirectory() + "/vokaran-pk";
   std::vector<char*> childArgv{const_cast<char*>(module.c_str()), document.data(), nullptr};
   if (posix_spawn(&child, module.c_str(), nullptr, nullptr, childArgv.data(), environ) != 0) {
     std::fprintf(stderr, "vokaran-launcher: cannot start %s: %s\n", module.c_str(), std::strerror(errno));

@@ -1,0 +1,232 @@
+// The application object headless on the virtual clock: start-up order and progress, the exit
+// paths, the application's event handlers, the main menu, the title and the global keys.
+#include <CEGUI/CEGUI.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+#include "TestSupport.h"
+#include "app/AppEventArgs.h"
+#include "app/CInfoTipManager.h"
+#include "app/DeviceChoice.h"
+#include "app/EventNames.h"
+#include "app/IPageCtrl.h"
+#include "app/TextConvert.h"
+#include "app/VokaranPlayerApp.h"
+#include "app/WindowPath.h"
+#include "guishell/Win32AppHelper.h"
+#include "oscompat/Display.h"
+#include "oscompat/ShellOpen.h"
+
+namespace {
+
+int cleanups = 0;
+
+// Counts the clean-up hook's runs.
+class CountingApp : public VokaranPlayerApp {
+ protected:
+  void cleanupApp() override {
+    ++cleanups;
+    VokaranPlayerApp::cleanupApp();
+  }
+};
+
+class App : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CEGUI::Exception::setStdErrEnabled(false);
+    cleanups = 0;
+    app_ = std::make_unique<CountingApp>();
+    app_->setHeadless(true);
+    app_->setClock(&clock_);
+    app_->launchContext().urls.set(UrlTable::strPKBlogURL, L"http://community.example/");
+    oscompat::setShellOpenHandler([this](const std::string& url) { opened_.push_back(url); });
+  }
+  void TearDown() override {
+    oscompat::setShellOpenHandler(nullptr);
+    app_.reset();
+  }
+  // Starts the shell and waits for the start-up thread's "AppInitDone".
+  void start() {
+    ASSERT_TRUE(app_->startUp());
+    ASSERT_TRUE(app_->pumpUntil([&] { return app_->startupDone(); }));
+  }
+  void postGlobal(const CEGUI::String& name, CEGUI::EventArgs* args) {
+    Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), name, args, "");
+    app_->advance(0);
+  }
+  void press(CEGUI::Key::Scan key) {
+    app_->injectKeyDown(key);
+    app_->injectKeyUp(key);
+  }
+  CEGUI::Window* window(const CEGUI::String& name) { return findWindow(name); }
+
+  vktest::ScratchInstallation install_;
+  guishell::VirtualClock clock_;
+  std::unique_ptr<CountingApp> app_;
+  std::vector<std::string> opened_;
+};
+
+}  // namespace
+
+TEST_F(App, StartUpShowsProgressInOrderThenTheRootPageWithItsMenu) {
+  ASSERT_TRUE(app_->startUp());
+  auto* bar = dynamic_cast<CEGUI::ProgressBar*>(window("AppInit/ProgressInit"));
+  ASSERT_NE(bar, nullptr);
+  std::vector<float> progress;
+  bar->subscribeEvent(CEGUI::ProgressBar::EventProgressChanged,
+                      CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+                        progress.push_back(bar->getProgress());
+                        return false;
+                      }));
+  ASSERT_TRUE(app_->pumpUntil([&] { return app_->startupDone(); }));
+  EXPECT_EQ(progress, (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 1.0f}));
+  EXPECT_EQ(window("AppInit"), nullptr);  // the start-up window is gone
+  ASSERT_NE(window("MainMenu/Menubar"), nullptr);
+  EXPECT_TRUE(window("MainMenu")->isVisible());
+  EXPECT_TRUE(window("MainMenu/Menubar/PK")->isDisabled());  // the current section
+  EXPECT_FALSE(window("MainMenu/Menubar/Practice")->isDisabled());
+  EXPECT_NE(install_.log().find("AppInitDone"), std::string::npos);
+  EXPECT_NE(install_.log().find("the karaoke engine"), std::string::npos);  // skipped, and said so
+}
+
+TEST_F(App, ConfirmedExitQuitsAndCleansUpOnce) {
+  start();
+  postGlobal(Win32AppHelper::eventExitApp, new CEGUI::EventArgs);
+  ASSERT_EQ(app_->dialogs().count("Exit"), 1u);
+  postGlobal(Win32AppHelper::eventExitApp, new CEGUI::EventArgs);  // asked again while open
+  EXPECT_EQ(app_->dialogs().size(), 1u);
+  EXPECT_FALSE(app_->quitRequested());
+  press(CEGUI::Key::Return);  // on the first button, "yes"
+  EXPECT_TRUE(app_->quitRequested());
+  app_->advance(0);
+  EXPECT_EQ(app_->dialogs().count("Exit"), 0u);
+  app_->shutDown();
+  app_->shutDown();
+  EXPECT_EQ(cleanups, 1);
+  EXPECT_TRUE(app_->cleanupDone());
+  EXPECT_NE(install_.log().find("cleanupApp done"), std::string::npos);
+}
+
+TEST_F(App, DeclinedExitKeepsRunningAndTheExitKeyAnswersNo) {
+  start();
+  postGlobal(Win32AppHelper::eventExitApp, new CEGUI::EventArgs);
+  press(CEGUI::Key::ArrowRight);
+  press(CEGUI::Key::Return);  // "no"
+  EXPECT_FALSE(app_->quitRequested());
+  app_->advance(0);
+  EXPECT_TRUE(app_->dialogs().empty());
+  postGlobal(Win32AppHelper::eventExitApp, new CEGUI::EventArgs);
+  press(CEGUI::Key::Escape);  // the key map's Exit key
+  EXPECT_FALSE(app_->quitRequested());
+  app_->advance(0);
+  EXPECT_TRUE(app_->dialogs().empty());
+  press(CEGUI::Key::Escape);  // with nothing open: no effect
+  EXPECT_TRUE(app_->dialogs().empty());
+}
+
+// Every way out ends the loop; the clean-up runs once whichever it was.
+TEST_F(App, ImmediateExitSystemExitAndConfirmedNetworkErrorAllQuit) {
+  start();
+  postGlobal(Win32AppHelper::eventPkExitApp, new CEGUI::EventArgs);
+  EXPECT_TRUE(app_->quitRequested());
+  app_->quit(false);
+  postGlobal(EventNames::ExitSystem, new CEGUI::EventArgs);
+  EXPECT_TRUE(app_->quitRequested());
+  app_->quit(false);
+  postGlobal(EventNames::NetErrorWnd, new CEGUI::EventArgs);
+  ASSERT_EQ(app_->dialogs().count("NetErrorPage"), 1u);
+  press(CEGUI::Key::Escape);
+  EXPECT_FALSE(app_->quitRequested());
+  press(CEGUI::Key::Return);
+  EXPECT_TRUE(app_->quitRequested());
+  app_->shutDown();
+  EXPECT_EQ(cleanups, 1);
+}
+
+TEST_F(App, ServerRepliesUpdateTheUserAndShowNotices) {
+  start();
+  app_->userInfor().UserID = L"10001";
+  app_->userInfor().setRights({1, 1, 1, 1});
+  auto* info = new UserSpecailInfoEventArgs;
+  info->user.VokaCoin = L"3.5";
+  postGlobal(EventNames::GetUserSpecialInfo, info);
+  EXPECT_EQ(app_->userInfor().VokaCoin, L"3.5");
+  EXPECT_EQ(app_->userInfor().UserID, L"10001");
+  EXPECT_EQ(app_->userInfor().IsVod, 1);
+  auto* rights = new UserRightsInfoEventArgs;
+  rights->rights = {0, 1, 0, 1};
+  postGlobal(EventNames::GetUserPermit, rights);
+  EXPECT_EQ(app_->userInfor().IsVod, 0);
+  auto* tone = new UserToneFunRecvEventArgs;
+  tone->firstToneValue = 4;
+  tone->toneLevel = 2;
+  postGlobal(EventNames::RecBackUserTone, tone);
+  EXPECT_EQ(app_->lastUserTone(), std::make_pair(4, 2));
+
+  postGlobal(EventNames::NetError, new ErrorEventArgs(-15004, 2549));
+  CEGUI::Window* text = window("NetErrorInfoTipWnd/Text");
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->getText(), guiString(L"已上传专辑信息获取失败,请检查网络！"));
+  postGlobal(EventNames::EventSongBookAddNotify, new ErrorEventArgs(-2246, 2502));
+  ASSERT_NE(window("AddSongBookFailInfoTipWnd/Text"), nullptr);
+  EXPECT_EQ(window("AddSongBookFailInfoTipWnd/Text")->getText(), guiString(L"该歌曲已收藏!"));
+  postGlobal(EventNames::EventSongBookAddNotify, new ErrorEventArgs(0, 2502));
+  EXPECT_NE(window("AddSongBookSucceedInfoTipWnd"), nullptr);
+}
+
+TEST_F(App, LauncherDeviceChoiceIsTakenAndAnnounced) {
+  start();
+  int changed = 0;
+  auto c = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(EventNames::DevChanged), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+        ++changed;
+        return false;
+      }));
+  const DeviceChoice choice = DeviceChoice::make(4, L"耳机", 2, L"USB 麦克风");
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&choice);
+  postGlobal(Win32AppHelper::eventSettingAudioDevChange,
+             new LauncherDataEventArgs(std::vector<uint8_t>(bytes, bytes + sizeof(choice))));
+  EXPECT_EQ(app_->launchDevices().DeviceIDOut, 4);
+  EXPECT_EQ(app_->launchDevices().DeviceOut, L"耳机");
+  EXPECT_EQ(app_->launchDevices().DeviceIDIn, 2);
+  EXPECT_EQ(app_->launchDevices().DeviceIn, L"USB 麦克风");
+  EXPECT_EQ(changed, 1);
+  postGlobal(Win32AppHelper::eventSettingAudioDevChange, new LauncherDataEventArgs({1, 2, 3}));
+  EXPECT_EQ(changed, 1);  // a short record is refused
+  c->disconnect();
+}
+
+TEST_F(App, MenuSwitchesSectionsAndOpensTheWebPages) {
+  start();
+  CEGUI::Window* pk = window("MainMenu/Menubar/PK");
+  CEGUI::Window* practice = window("MainMenu/Menubar/Practice");
+  app_->clickWindow(practice);
+  EXPECT_TRUE(practice->isDisabled());
+  EXPECT_FALSE(pk->isDisabled());
+  app_->clickWindow(practice);  // re-selecting the current section does nothing
+  EXPECT_TRUE(practice->isDisabled());
+  app_->clickWindow(pk);
+  EXPECT_TRUE(pk->isDisabled());
+  EXPECT_FALSE(practice->isDisabled());
+  app_->clickWindow(window("MainMenu/Menubar/Community"));
+  EXPECT_EQ(opened_, (std::vector<std::string>{"http://community.example/"}));
+}
+
+TEST_F(App, TitleScrollsTwoPixelsEvery50MsAndReentersFromTheRight) {
+  start();
+  CEGUI::Window* title = window("AppRoot/Title");
+  auto left = [&] { return CEGUI::PropertyHelper<float>::fromString(title->getProperty("TextLeftEdge")); };
+  const float start = left();
+  EXPECT_FLOAT_EQ(start, title->getPixelSize().d_width);  // entered from the right edge
+  app_->advance(500);
+  EXPECT_FLOAT_EQ(left(), start - 20.0f);
+  const float width = title->getFont()->getTextExtent(title->getText());
+  // Steps until the text has left on the left, then one more brings it back at the right.
+  const auto steps = static_cast<uint64_t>(std::ceil((left() + width) / 2.0f));
+  app_->advance(steps * 50);
+  EXPECT_LE(left(), -width);
+  app_->advance(50);
+  EXPECT_FLOAT_EQ(left(), start);
+}

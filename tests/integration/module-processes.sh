@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The built programs as a user meets them: the development launcher starts the module, which
+# finishes start-up and ends on the launcher's commands; an incomplete parameter document is
+# refused; a second start defers to the first. Every run uses its own scratch installation,
+# runtime folder and launcher socket, so it never meets a module the developer is running.
+set -u
+dist=${1:?usage: module-processes.sh BUILD_DIST_DIR [windowed]}
+mode=${2:-headless}
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+install=$work/install
+mkdir -p "$install/PKData/AppSets" "$install/Temp" "$install/Record" "$work/run"
+ln -s "$dist/datafiles" "$install/datafiles"
+export VOKARAN_MODULE_DIR=$install XDG_RUNTIME_DIR=$work/run VOKARAN_LAUNCHER_SOCKET=$work/launcher.sock
+log=$install/CEGUI.log
+
+# Waits up to 30 s for a pattern in the module's log.
+wait_log() {
+  for _ in $(seq 1 300); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+# Starts the launcher with a command pipe on fd 3; sets $launcher.
+start_launcher() {
+  rm -f "$log" "$work/commands"
+  mkfifo "$work/commands"
+  "$dist/vokaran-launcher" "$@" < "$work/commands" > "$work/launcher.out" 2> "$work/launcher.err" &
+  launcher=$!
+  pids+=("$launcher")
+  exec 3> "$work/commands"
+}
+
+finish_launcher() {  # waits for the launcher; sets $code
+  exec 3>&-
+  code=0
+  wait "$launcher" || code=$?
+}
+
+if [ "$mode" = windowed ]; then
+  for n in $(seq 140 180); do [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }; done
+  Xvfb "$display" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=$display
+  unset VOKARAN_HEADLESS SDL_VIDEODRIVER
+  for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+  # The launcher's exit request shows the confirmation; Return on "yes" ends the module.
+  start_launcher
+  wait_log "AppInitDone" || fail "windowed start-up did not finish"
+  echo exit >&3
+  wait_log "exit confirmation shown" || fail "the exit confirmation did not open"
+  sleep 0.5
+  xdotool search --name "Vokaran PK" windowactivate --sync key Return 2>/dev/null \
+    || xdotool key Return
+  finish_launcher
+  [ "$code" -eq 0 ] || fail "exit after confirmation gave code $code"
+  grep -q "cleanupApp done" "$log" || fail "no clean-up after the confirmed exit"
+else
+  export VOKARAN_HEADLESS=1
+
+  # Start-up completes; the immediate-exit request ends the module through its clean-up.
+  start_launcher
+  wait_log "AppInitDone" || fail "start-up did not finish"
+  # A second start while the first runs defers to it and ends with 0.
+  timeout 20 "$dist/vokaran-pk" "<Launch/>" > "$work/second.out" 2>&1
+  second=$?
+  [ "$second" -eq 0 ] || fail "the second start ended with $second"
+  wait_log "asked for the main window" || fail "the first instance was not asked to come forward"
+  echo exit-now >&3
+  finish_launcher
+  [ "$code" -eq 0 ] || fail "exit-now gave code $code"
+  grep -q "cleanupApp done" "$log" || fail "no clean-up after exit-now"
+
+  # A document lacking Mail: the incomplete-parameters message, exit 0, nothing started.
+  start_launcher --omit Mail
+  finish_launcher
+  [ "$code" -eq 0 ] || fail "the incomplete document gave code $code"
+  grep -q "传递参数不完整，请重新启动" "$work/launcher.err" || fail "no incomplete-parameters message"
+  [ ! -e "$log" ] || fail "the module started its GUI with an incomplete document"
+
+  # Without the launcher the module runs standalone, ignoring its command line.
+  rm -f "$log"
+  "$dist/vokaran-pk" "not a document" > /dev/null 2>&1 &
+  module=$!
+  pids+=("$module")
+  wait_log "AppInitDone" || fail "the standalone start did not finish"
+  kill -TERM "$module"
+  wait "$module"
+  code=$?
+  [ "$code" -eq 0 ] || fail "termination gave code $code"
+  grep -q "cleanupApp done" "$log" || fail "no clean-up after SIGTERM"
+fi
+
+[ $failures -eq 0 ] && echo "module-processes ($mode): ok"
+exit $failures

@@ -1,0 +1,90 @@
+#include "TestSupport.h"
+
+#include <CEGUI/CEGUI.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "oscompat/Paths.h"
+#include "widgets/WidgetRegistration.h"
+
+namespace fs = std::filesystem;
+
+namespace vktest {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "vktest-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+ScratchInstallation::ScratchInstallation() {
+  fs::create_symlink(fs::path(VK_DIST_DIR) / "datafiles", fs::path(dir_.path()) / "datafiles");
+  fs::create_directories(fs::path(dir_.path()) / "PKData" / "AppSets");
+  fs::create_directories(fs::path(dir_.path()) / "Temp");
+  fs::create_directories(fs::path(dir_.path()) / "Record");
+  oscompat::setModuleDirectoryOverride(dir_.path());
+}
+
+ScratchInstallation::~ScratchInstallation() { oscompat::setModuleDirectoryOverride(""); }
+
+bool TestShell::initialiseApp() {
+  registerWidgets();
+  CEGUI::SchemeManager::getSingleton().createFromFile("TaharezLook.scheme");
+  CEGUI::System::getSingleton().getDefaultGUIContext().setDefaultFont("MSYH_20");
+  sheet = CEGUI::WindowManager::getSingleton().createWindow("DefaultWindow", "Root");
+  sheet->setArea(CEGUI::URect(CEGUI::UDim(0, 0), CEGUI::UDim(0, 0), CEGUI::UDim(1, 0), CEGUI::UDim(1, 0)));
+  guiContext().setRootWindow(sheet);
+  if (onInitialise) onInitialise();
+  return true;
+}
+
+void TestShell::cleanupApp() {
+  if (onCleanup) onCleanup();
+}
+
+void GuiTest::SetUp() {
+  CEGUI::Exception::setStdErrEnabled(false);
+  shell_ = std::make_unique<TestShell>();
+  shell_->setHeadless(true);
+  shell_->setClock(&clock_);
+  ASSERT_TRUE(shell_->startUp());
+}
+
+void GuiTest::TearDown() {
+  if (shell_) shell_->shutDown();
+  shell_.reset();
+}
+
+CEGUI::Window* GuiTest::loadLayout(const CEGUI::String& file) {
+  CEGUI::Window* w = CEGUI::WindowManager::getSingleton().loadLayoutFromFile(file);
+  sheet()->addChild(w);
+  return w;
+}
+
+void GuiTest::pressKey(unsigned scancode) {
+  shell_->injectKeyDown(static_cast<CEGUI::Key::Scan>(scancode));
+  shell_->injectKeyUp(static_cast<CEGUI::Key::Scan>(scancode));
+}
+
+}  // namespace vktest
