@@ -138,8 +138,8 @@ int StopRecording(void);      /* the files are complete when it returns */
 /* Resumes recording into the files named by SetRecNames: 0 appends to them (after a
  * pause), nonzero starts them afresh like StartRecording. */
 int VokaSetRecording(int restart);
-/* Seconds of a recording (the longer file, rounded up); 0 when both are empty, negative
- * when neither exists. */
+/* Seconds of a recording (the longer file, to the nearest second, at least 1 when anything
+ * was recorded); 0 when both are empty, negative when neither exists. */
 int GetRecMixPlayTotalTimeW(const wchar_t* voicePath, const wchar_t* musicPath);
 
 /* Mixing: stereo, voice over music with the gains and mic delay set below. */

@@ -61,16 +61,17 @@ int sampleRate(const Engine& e) { return e.core ? e.core->sampleRate() : e.data.
 
 void eventLoop(Engine* e) {
     auto& counter = e->core->eventCounter();
-    std::uint32_t seen = counter.load();
-    while (!e->stopEvents.load()) {
-        counter.wait(seen);
-        seen = counter.load();
+    // Read the counter before taking the events: a raise after the read changes the counter
+    // (so the wait returns at once), a raise before it has left its bits to take.
+    while (true) {
+        const std::uint32_t seen = counter.load();
         const auto bits = e->core->takeEvents();
         if (e->stopEvents.load()) break;
         if (bits & kEventSongEnded)
             if (auto cb = e->songEnd.load()) cb();
         if (bits & kEventMixFinished)
             if (auto cb = e->mixEnd.load()) cb();
+        counter.wait(seen);
     }
 }
 
@@ -106,6 +107,9 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     }
     e.core.reset();
     e.song.reset();
+    e.voicePath.clear();
+    e.musicPath.clear();
+    e.mix = MixSettings{};
 }
 
 // Parses the bytes; returns a code and fills `out` on success.
@@ -231,9 +235,9 @@ int VokaOpenW(const wchar_t* path) {
 int VokaClose(void) {
     auto& e = engine();
     std::unique_lock g(e.lock);
-    if (!e.core) return VOKA_ERR_NOT_OPEN;
-    closeEngine(e, g);
-    return VOKA_OK;
+    const bool wasOpen = e.core != nullptr;
+    closeEngine(e, g);  // also forgets a song opened without the engine
+    return wasOpen ? VOKA_OK : VOKA_ERR_NOT_OPEN;
 }
 
 int VokaSetCBFun(VokaCallback cb) {

@@ -73,7 +73,9 @@ int recordingSeconds(const std::string& voicePath, const std::string& musicPath,
     const auto m = rawFrames(musicPath, 2);
     if (v < 0 && m < 0) return -1;
     const auto frames = std::max<std::int64_t>(std::max<std::int64_t>(v, 0), std::max<std::int64_t>(m, 0));
-    return static_cast<int>((frames + sampleRate - 1) / sampleRate);
+    if (frames == 0) return 0;
+    // Nearest second, but never 0 for a recording that holds something.
+    return static_cast<int>(std::max<std::int64_t>(1, (frames + sampleRate / 2) / sampleRate));
 }
 
 bool MixToFile::start(const std::string& voicePath, const std::string& musicPath, const std::string& wavPath,

@@ -37,7 +37,8 @@ private:
     std::uint64_t voiceSkip_ = 0;
 };
 
-// Seconds of a recording pair: the longer of the two, rounded up; 0 when both are empty;
+// Seconds of a recording pair: the longer of the two, to the nearest second but at least 1
+// when anything was recorded; 0 when both are empty;
 // -1 when neither file can be read.
 int recordingSeconds(const std::string& voicePath, const std::string& musicPath, int sampleRate);
 

@@ -81,7 +81,7 @@ MidiParseResult parseSmf(std::span<const std::uint8_t> bytes) {
             }
             RawEvent re{tick, t, seq++, false, 0, {}};
             if (status == 0xFF) {
-                running = 0;
+                // Meta events keep the running status: files in the wild rely on it.
                 if (tp >= tlen) return fail("MIDI: meta event cut short");
                 const std::uint8_t type = td[tp++];
                 std::uint32_t len;
