@@ -174,8 +174,13 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
 
     const bool recordThisBlock = playing_;
     for (int done = 0; done < frames;) {
-        const int n = std::min(kChunk, frames - done);
+        int n = frames - done;
         if (playing_) {
+            // Events land on kChunk boundaries; between events the synth renders in one go.
+            const double untilEvent = (player_.nextEventSeconds() - position_) / secondsPerFrame;
+            const int chunks = std::max(1, static_cast<int>(untilEvent / kChunk));
+            n = std::min(n, chunks * kChunk);
+
             position_ += n * secondsPerFrame;
             if (!player_.advanceTo(position_, *synth_)) {
                 position_ = player_.endSeconds();

@@ -5,6 +5,7 @@
 #include "midi/Smf.h"
 #include "song/SongFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,13 @@ public:
     // Ends the notes that sound (pause, stop, key change) with their release.
     void releaseAll(Synth& synth);
     double endSeconds() const { return song_ ? song_->endSeconds : 0; }
+    // Score time of the next event to dispatch (or the song's end), for rendering the quiet
+    // stretches in one go.
+    double nextEventSeconds() const {
+        if (!song_) return 0;
+        const auto& ev = song_->sequence.events;
+        return next_ < ev.size() ? std::min(ev[next_].seconds, song_->endSeconds) : song_->endSeconds;
+    }
 
 private:
     bool isMelody(int ch) const { return ch == melody_[0] || ch == melody_[1]; }
