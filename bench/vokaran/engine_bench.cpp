@@ -6,11 +6,11 @@
 // Usage: vokaran_bench [SONG.mic] [REALTIME_SECONDS]
 #include "vokaran/Vokaran.h"
 
-#include "engine/EngineCore.h"
-#include "engine/EngineData.h"
-#include "engine/Recorder.h"
-#include "engine/SongPlayer.h"
-#include "engine/Synth.h"
+#include "core/EngineCore.h"
+#include "core/EngineData.h"
+#include "core/Recorder.h"
+#include "core/SongPlayer.h"
+#include "core/Synth.h"
 #include "song/SongFile.h"
 
 #include <fluidsynth.h>

@@ -1,10 +1,10 @@
 // The engine core driven block by block, faster than real time, with the real synthesiser.
 #include "TestSupport.h"
 
-#include "engine/EngineCore.h"
-#include "engine/RecMix.h"
-#include "engine/Recorder.h"
-#include "engine/SongPlayer.h"
+#include "core/EngineCore.h"
+#include "core/RecMix.h"
+#include "core/Recorder.h"
+#include "core/SongPlayer.h"
 
 using namespace vokaran;
 using namespace vktest;

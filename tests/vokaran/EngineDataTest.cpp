@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "engine/EngineData.h"
+#include "core/EngineData.h"
 
 using namespace vokaran;
 

@@ -1,8 +1,8 @@
 #pragma once
 // Shared helpers of the engine tests: a temporary folder, small songs built in code, a
 // synthesiser on the system SoundFont, and a plain YIN pitch estimate for rendered audio.
-#include "engine/EngineData.h"
-#include "engine/Synth.h"
+#include "core/EngineData.h"
+#include "core/Synth.h"
 #include "midi/Smf.h"
 #include "song/SongFile.h"
 

@@ -1,8 +1,8 @@
-#include "engine/EngineCore.h"
+#include "core/EngineCore.h"
 
-#include "engine/RecMix.h"
-#include "engine/Recorder.h"
-#include "engine/Synth.h"
+#include "core/RecMix.h"
+#include "core/Recorder.h"
+#include "core/Synth.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "engine/RecMix.h"
+#include "core/RecMix.h"
 
-#include "engine/Recorder.h"
+#include "core/Recorder.h"
 
 #include <algorithm>
 #include <cerrno>

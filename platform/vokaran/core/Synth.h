@@ -1,7 +1,7 @@
 #pragma once
 // The MIDI synthesiser behind an interface free of FluidSynth headers. After creation,
 // every call is made from the engine thread only (the synth's own API lock is switched off).
-#include "engine/EngineData.h"
+#include "core/EngineData.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/Recorder.h"
+#include "core/Recorder.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,8 +2,8 @@
 // Records a performance as two raw PCM files (no header): the voice as captured (mono) and
 // the music as played (stereo, interleaved), both signed 16-bit little-endian at the engine's
 // sample rate. The engine thread fills two rings; a writer thread empties them into the files.
-#include "engine/SpscRing.h"
-#include "engine/Wav.h"
+#include "core/SpscRing.h"
+#include "core/Wav.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // each with its gain, the voice moved earlier by the microphone delay. Used for the mix into a
 // WAV file (worker thread) and for live playback through the engine (worker thread feeding
 // the engine thread through a ring).
-#include "engine/SpscRing.h"
-#include "engine/Wav.h"
+#include "core/SpscRing.h"
+#include "core/Wav.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "audio/AudioDevice.h"
+#include "devices/AudioDevice.h"
 
-#include "engine/Wav.h"
+#include "core/Wav.h"
 
 #include <algorithm>
 #include <atomic>

@@ -8,10 +8,10 @@
 // they never block on the engine thread. Commands reach the engine thread through an SPSC
 // queue and atomics; songs are retired on the controlling thread once the engine thread has
 // moved past them, so the engine thread never frees memory.
-#include "audio/AudioDevice.h"
-#include "engine/EngineData.h"
-#include "engine/SongPlayer.h"
-#include "engine/SpscRing.h"
+#include "devices/AudioDevice.h"
+#include "core/EngineData.h"
+#include "core/SongPlayer.h"
+#include "core/SpscRing.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/Synth.h"
+#include "core/Synth.h"
 
 #include <fluidsynth.h>
 

@@ -1,6 +1,6 @@
-#include "audio/AudioDevice.h"
+#include "devices/AudioDevice.h"
 
-#include "engine/SpscRing.h"
+#include "core/SpscRing.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "engine/Wav.h"
+#include "core/Wav.h"
 
 #include <cerrno>
 #include <cstring>

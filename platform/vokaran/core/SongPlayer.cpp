@@ -1,6 +1,6 @@
-#include "engine/SongPlayer.h"
+#include "core/SongPlayer.h"
 
-#include "engine/Synth.h"
+#include "core/Synth.h"
 
 #include <algorithm>
 

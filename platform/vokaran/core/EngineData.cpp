@@ -1,4 +1,4 @@
-#include "engine/EngineData.h"
+#include "core/EngineData.h"
 
 #include <cerrno>
 #include <charconv>
