@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "Vokaran.h"
+#include "core/Wav.h"
 #include "song/Utf.h"
 
 #include <condition_variable>
@@ -261,4 +262,92 @@ TEST_F(EngineApi, SecondMixWhileOneRunsIsRefused) {
     ASSERT_TRUE(waitFor(gMixEnds, 1));
     EXPECT_FALSE(std::filesystem::exists(dir.file("b.wav")));
     EXPECT_EQ(std::filesystem::file_size(dir.file("a.wav")), 44 + 120ull * 44100 * 4);
+}
+
+namespace {
+
+std::vector<std::int16_t> readRaw(const std::string& path) {
+    const auto b = readBytes(path);
+    std::vector<std::int16_t> s(b.size() / 2);
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int16_t>(b[2 * i] | b[2 * i + 1] << 8);
+    return s;
+}
+
+} // namespace
+
+// The microphone of the file device is what the voice file records; the saved mix is the
+// music and the voice with the gains set through the exports, the voice moved by the delay.
+TEST_F(EngineApi, RecordedVoiceAndSavedMixFollowTheSettings) {
+    std::vector<std::int16_t> tone(5 * 44100);
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<std::int16_t>(9830 * std::sin(2 * M_PI * 440 * i / 44100.0));
+    {
+        WavWriter mic;
+        std::string err;
+        ASSERT_TRUE(mic.open(dir.file("mic.wav"), 44100, 1, err));
+        mic.write(tone.data(), tone.size());
+        ASSERT_TRUE(mic.close(err));
+    }
+    setenv("VOKARAN_AUDIO_IN", dir.file("mic.wav").c_str(), 1);
+    open();
+    VokaSetCBFun(&onSongEnd);
+    VokaSetMixCBFun(&onMixEnd);
+    const auto v = wide(dir.file("voice.pcm")), m = wide(dir.file("music.pcm")), w = wide(dir.file("mix.wav"));
+    ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+    ASSERT_EQ(StartRecording(), VOKA_OK);
+    const auto bytes = songBytes(1.0);
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_TRUE(waitFor(gSongEnds, 1));
+    ASSERT_EQ(StopRecording(), VOKA_OK);
+    const auto voice = readRaw(dir.file("voice.pcm"));
+    const auto music = readRaw(dir.file("music.pcm"));
+    ASSERT_GE(voice.size(), 44100u);
+    std::vector<float> vf(voice.begin(), voice.begin() + 8192);
+    for (auto& x : vf) x /= 32768.0f;
+    EXPECT_NEAR(rms(vf.data(), vf.size()), 0.3 / std::sqrt(2.0), 0.01);
+    EXPECT_NEAR(yinPitch(vf, 44100), 440.0, 2.0);
+
+    ASSERT_EQ(SetMixVoiceGain(50), VOKA_OK);
+    ASSERT_EQ(SetMixMusicGain(200), VOKA_OK);
+    ASSERT_EQ(SetMixMicDelay(10), VOKA_OK);  // 441 frames
+    ASSERT_EQ(RecMixSaveW(v.c_str(), m.c_str(), w.c_str()), VOKA_OK);
+    ASSERT_TRUE(waitFor(gMixEnds, 1));
+    WavData mix;
+    std::string err;
+    ASSERT_TRUE(readWav(dir.file("mix.wav"), mix, err)) << err;
+    ASSERT_EQ(mix.samples.size(), music.size());  // the music is the longer one
+    for (std::size_t i = 0; i + 441 < voice.size(); i += 1009) {
+        const float expected = std::clamp(music[2 * i] * 2.0f + voice[i + 441] * 0.5f, -32768.0f, 32767.0f) / 32768.0f;
+        ASSERT_NEAR(mix.samples[2 * i], expected, 1.5f / 32768) << i;
+    }
+}
+
+// Live playback of a recording goes through the output device and reports its end.
+TEST_F(EngineApi, LiveMixPlaybackReachesTheOutput) {
+    std::ofstream(dir.file("v.pcm"), std::ios::binary).close();
+    {
+        std::vector<std::uint8_t> b;
+        for (int i = 0; i < 22050; ++i) { b.push_back(0xCC); b.push_back(0x0C); }  // 3276 = 0.1
+        writeBytes(dir.file("v.pcm"), b);
+        writeBytes(dir.file("m.pcm"), std::vector<std::uint8_t>(4 * 22050, 0));
+    }
+    setenv("VOKARAN_AUDIO_OUT", dir.file("out.wav").c_str(), 1);
+    open();
+    VokaSetMixCBFun(&onMixEnd);
+    const auto v = wide(dir.file("v.pcm")), m = wide(dir.file("m.pcm"));
+    EXPECT_EQ(RecMixPlay(), VOKA_ERR_STATE);  // no names yet
+    ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+    ASSERT_EQ(SetMixVoiceGain(200), VOKA_OK);
+    ASSERT_EQ(RecMixPlay(), VOKA_OK);
+    ASSERT_TRUE(waitFor(gMixEnds, 1));
+    EXPECT_EQ(GetRecMixState(), 0);
+    EXPECT_EQ(GetRecMixPlayTime(), 0);  // half a second, in whole seconds
+    ASSERT_EQ(RecMixStop(), VOKA_OK);
+    VokaClose();  // closes the output file
+    WavData out;
+    std::string err;
+    ASSERT_TRUE(readWav(dir.file("out.wav"), out, err)) << err;
+    long loud = 0;
+    for (std::size_t i = 0; i < out.samples.size(); i += 2)
+        if (std::abs(out.samples[i] - 0.2f) < 0.01f) ++loud;
+    EXPECT_EQ(loud, 22050);
 }

@@ -81,8 +81,8 @@ TEST(EngineCore, KeyShiftRaisesRenderedMelodyByTwoSemitones) {
     EXPECT_NEAR(1200.0 * std::log2(hz[1] / hz[0]), 200.0, 20.0);
 }
 
-// Drums are not transposed, and a key change ends held notes instead of leaving them hanging.
-TEST(EngineCore, KeyChangeWhilePlayingEndsHeldNotesAndSparesDrums) {
+// A key change ends held notes instead of leaving them hanging in the old key.
+TEST(EngineCore, KeyChangeWhilePlayingEndsHeldNotes) {
     Rig rig;
     MidiBuilder m;
     m.program(0, 48).note(0, 0.0, 3.0, 69, 110);  // strings: sustain while held
@@ -92,6 +92,23 @@ TEST(EngineCore, KeyChangeWhilePlayingEndsHeldNotesAndSparesDrums) {
     rig.run(1.0);                     // release of the note sent before the change
     const auto after = rig.run(0.5);  // nothing new starts until the next note-on
     EXPECT_LT(rms(after.data(), after.size()), 1e-3);
+}
+
+// The drum channel sounds the same in any key.
+TEST(EngineCore, DrumsAreNotTransposed) {
+    MidiBuilder m;
+    for (int i = 0; i < 8; ++i) m.note(9, i * 0.125, i * 0.125 + 0.1, i % 2 ? 38 : 36, 110);
+    std::vector<float> audio[2];
+    for (int k = 0; k < 2; ++k) {
+        Rig rig;
+        rig.core.setKey(k == 0 ? 0 : 6);
+        ASSERT_TRUE(rig.core.play(prepare(songWithMidi(m, 1.2))));
+        audio[k] = rig.run(1.0);
+    }
+    ASSERT_GT(rms(audio[0].data(), audio[0].size()), 0.01);
+    std::vector<float> diff(audio[0].size());
+    for (std::size_t i = 0; i < diff.size(); ++i) diff[i] = audio[0][i] - audio[1][i];
+    EXPECT_LT(rms(diff.data(), diff.size()), 1e-3 * rms(audio[0].data(), audio[0].size()));
 }
 
 // Tempo 120 plays the song in 100/120 of its time, and engine time still counts score time.

@@ -49,7 +49,6 @@ struct Engine {
     MixSettings mix;
     std::unique_ptr<MixToFile> mixToFile;
     std::unique_ptr<MixPlayback> playback;
-    std::atomic<int> lastMixSeconds{0};
 };
 
 Engine& engine() {
@@ -513,7 +512,6 @@ int GetRecMixPlayTime(void) {
     const int rate = sampleRate(e);
     if (e.mixToFile && e.mixToFile->running()) return static_cast<int>(e.mixToFile->framesDone() / rate);
     if (e.playback) return static_cast<int>(e.playback->framesPlayed() / rate);
-    if (e.mixToFile) return static_cast<int>(e.mixToFile->framesDone() / rate);
     return 0;
 }
 

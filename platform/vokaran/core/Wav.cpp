@@ -53,10 +53,10 @@ bool WavWriter::open(const std::string& path, int sampleRate, int channels, std:
 
 bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
     if (!file_) return false;
-    std::vector<std::uint8_t> bytes(frames * channels_ * 2);
-    for (std::size_t i = 0; i < frames * channels_; ++i) put16(bytes.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size()) failed_ = true;
-    dataBytes_ += bytes.size();
+    bytes_.resize(frames * channels_ * 2);
+    for (std::size_t i = 0; i < frames * channels_; ++i) put16(bytes_.data() + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    if (std::fwrite(bytes_.data(), 1, bytes_.size(), file_.get()) != bytes_.size()) failed_ = true;
+    dataBytes_ += bytes_.size();
     return !failed_;
 }
 

@@ -26,6 +26,7 @@ private:
     int channels_ = 0;
     std::uint64_t dataBytes_ = 0;
     bool failed_ = false;
+    std::vector<std::uint8_t> bytes_;  // reused between writes
 };
 
 struct WavData {
