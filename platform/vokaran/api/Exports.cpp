@@ -32,7 +32,15 @@ struct OpenedSong {
     std::shared_ptr<const PreparedSong> prepared;
 };
 
+void closeEngine(struct Engine& e, std::unique_lock<std::mutex>& held);
+
 struct Engine {
+    // A program that exits without VokaClose still stops the threads in order.
+    ~Engine() {
+        std::unique_lock g(lock);
+        closeEngine(*this, g);
+    }
+
     std::mutex lock;
     EngineData data;
     std::unique_ptr<EngineCore> core;
