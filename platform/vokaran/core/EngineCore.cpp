@@ -48,6 +48,7 @@ bool EngineCore::play(std::shared_ptr<const PreparedSong> song) {
 }
 
 bool EngineCore::pause() {
+    if (commands_.writable() == 0) return false;
     auto s = state_.load();
     if (PlayState(s & 3) != PlayState::Playing) return false;
     if (!state_.compare_exchange_strong(s, (s & ~3ull) | std::uint64_t(PlayState::Paused)))
@@ -56,6 +57,7 @@ bool EngineCore::pause() {
 }
 
 bool EngineCore::resume() {
+    if (commands_.writable() == 0) return false;
     auto s = state_.load();
     if (PlayState(s & 3) != PlayState::Paused) return false;
     state_.store((s & ~3ull) | std::uint64_t(PlayState::Playing));
@@ -63,6 +65,7 @@ bool EngineCore::resume() {
 }
 
 bool EngineCore::stop() {
+    if (commands_.writable() == 0) return false;
     auto s = state_.load();
     if (PlayState(s & 3) == PlayState::Stopped) return false;
     if (!state_.compare_exchange_strong(s, s & ~3ull)) return false;  // ended meanwhile
@@ -118,10 +121,14 @@ bool EngineCore::isActive() const {
     return playState() == PlayState::Playing || mixGate_.isOpen();
 }
 
-void EngineCore::setState(PlayState s) {
-    // Only ends the song it belongs to: a newer play() wins.
-    auto expected = pack(generation_, PlayState::Playing);
-    state_.compare_exchange_strong(expected, pack(generation_, s));
+bool EngineCore::endSong() {
+    // Ends the song it belongs to, playing or paused (a pause may race with the end); a song
+    // replaced by a newer play() ends silently.
+    auto cur = state_.load();
+    while (static_cast<std::uint32_t>(cur >> 2) == generation_ && PlayState(cur & 3) != PlayState::Stopped) {
+        if (state_.compare_exchange_weak(cur, pack(generation_, PlayState::Stopped))) return true;
+    }
+    return false;
 }
 
 void EngineCore::runCommands() {
@@ -187,8 +194,7 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
                 player_.releaseAll(*synth_);
                 playing_ = false;
                 loaded_ = false;
-                setState(PlayState::Stopped);
-                raise(kEventSongEnded);
+                if (endSong()) raise(kEventSongEnded);
             }
         }
         synth_->render(out + 2 * done, n);

@@ -99,7 +99,7 @@ private:
     bool send(Cmd cmd, const PreparedSong* song);
     void retireSongs();
     void runCommands();
-    void setState(PlayState s);
+    bool endSong();
 
     std::unique_ptr<Synth> synth_;
     const int sampleRate_;
