@@ -17,9 +17,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 install=$work/install
-mkdir -p "$install/PKData/AppSets" "$install/Temp" "$install/Record" "$work/run"
+mkdir -p "$install/Temp" "$install/Record" "$work/run"
+cp -r "$dist/PKData" "$install/PKData"
+mkdir -p "$install/PKData/AppSets"
 ln -s "$dist/datafiles" "$install/datafiles"
 export VOKARAN_MODULE_DIR=$install XDG_RUNTIME_DIR=$work/run VOKARAN_LAUNCHER_SOCKET=$work/launcher.sock
+export VOKARAN_AUDIO=null
 log=$install/CEGUI.log
 
 # Waits up to 30 s for a pattern in the module's log.

@@ -40,6 +40,9 @@ void writeFile(const std::string& path, const std::string& content) {
 
 ScratchInstallation::ScratchInstallation() {
   fs::create_symlink(fs::path(VK_DIST_DIR) / "datafiles", fs::path(dir_.path()) / "datafiles");
+  // The shipped data (the engine's data file, default settings), then room for what runs write.
+  fs::copy(fs::path(VK_DIST_DIR) / "PKData", fs::path(dir_.path()) / "PKData",
+           fs::copy_options::recursive);
   fs::create_directories(fs::path(dir_.path()) / "PKData" / "AppSets");
   fs::create_directories(fs::path(dir_.path()) / "Temp");
   fs::create_directories(fs::path(dir_.path()) / "Record");
