@@ -125,6 +125,10 @@ std::optional<NoteToken> parseNoteToken(const std::string& tok, int tonic, std::
         why = "a note cannot both lengthen (-) and shorten (_)";
         return std::nullopt;
     }
+    if (dashes > 15 || halves > 4) {
+        why = "a note lasts 1/16 to 16 beats";
+        return std::nullopt;
+    }
     n.beats = (1 + dashes) / double(1 << halves) * (dot ? 1.5 : 1.0);
     if (degree == 0) {
         if (n.slur || accidental || octave) {
@@ -168,6 +172,8 @@ public:
             arr_.tempo = tempo_;
             arr_.meter = meter_;
             const double endBeats = arr_.totalBeats();
+            // Engine times are 32-bit signed in the module's records: keep far below that.
+            if (endBeats * 60.0 / tempo_ > 30 * 60) throw SourceError{0, "the song is longer than 30 minutes"};
             // The song ends half a second after its last bar, so the final chord fades out.
             song_.songEnd = ticks(endBeats) + vokaran::kEngineTicksPerSecond / 2;
             if (arrangement) {
@@ -210,6 +216,8 @@ private:
             const std::string key = line.substr(0, sp);
             const std::string rest = sp == std::string::npos ? "" : trim(line.substr(sp));
             if (!vokaran::decodeUtf8(line)) fail("the line is not valid UTF-8");
+            for (char c : line)
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') fail("the line holds a control character");
             directive(key, rest);
         }
         flushLine();
