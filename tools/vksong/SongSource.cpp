@@ -498,7 +498,7 @@ private:
     std::optional<PendingLine> pending_;
 };
 
-std::string hexLine(std::u16string_view s) { return vokaran::utf16ToUtf8(s); }
+std::string utf8(std::u16string_view s) { return vokaran::utf16ToUtf8(s); }
 
 double seconds(std::uint32_t t) { return double(t) / vokaran::kEngineTicksPerSecond; }
 
@@ -514,7 +514,7 @@ std::string dumpSong(const vokaran::SongData& song) {
     o.imbue(std::locale::classic());
     o.setf(std::ios::fixed);
     o.precision(3);
-    o << "title  " << hexLine(song.name) << "\nsinger " << hexLine(song.singer) << "\nend    " << seconds(song.songEnd)
+    o << "title  " << utf8(song.name) << "\nsinger " << utf8(song.singer) << "\nend    " << seconds(song.songEnd)
       << " s\n";
     auto midi = vokaran::parseSmf(song.midi);
     if (midi.ok) {
@@ -538,9 +538,9 @@ std::string dumpSong(const vokaran::SongData& song) {
         for (std::size_t i = 0; i < p.lines.size(); ++i) {
             const auto& l = p.lines[i];
             o << "  line " << i << " row " << l.row << (l.chorus ? " chorus" : "") << " " << seconds(l.begin) << "-"
-              << seconds(l.end) << " " << hexLine(l.text) << "\n   ";
+              << seconds(l.end) << " " << utf8(l.text) << "\n   ";
             for (const auto& w : p.words)
-                if (w.line == int(i)) o << " " << hexLine(w.text) << "(" << hexLine(w.phonetic) << "@" << w.charPos << ")";
+                if (w.line == int(i)) o << " " << utf8(w.text) << "(" << utf8(w.phonetic) << "@" << w.charPos << ")";
             o << "\n";
         }
         o << "  notes:";
