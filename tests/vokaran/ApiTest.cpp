@@ -375,3 +375,15 @@ TEST_F(EngineApi, PauseAndResumeKeepTheWholeRecording) {
     EXPECT_NEAR(double(total) / 2 / 44100, 10.0, 2 * 512.0 / 44100);
     EXPECT_EQ(std::filesystem::file_size(dir.file("music.pcm")), 2 * total);
 }
+
+// A recording that cannot be written (a full disk) is reported by StopRecording.
+TEST_F(EngineApi, FailedRecordingWritesAreReported) {
+    open();
+    VokaSetCBFun(&onSongEnd);
+    ASSERT_EQ(SetRecNames(L"/dev/full", L"/dev/full"), VOKA_OK);
+    ASSERT_EQ(StartRecording(), VOKA_OK);
+    const auto bytes = songBytes(1.0);
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_TRUE(waitFor(gSongEnds, 1));
+    EXPECT_EQ(StopRecording(), VOKA_ERR_IO);
+}
