@@ -134,7 +134,7 @@ int GetMidiTopNote(int which);
  * blocks in which a song plays are recorded. */
 int SetRecNames(const wchar_t* voicePath, const wchar_t* musicPath);
 int StartRecording(void);     /* creates (truncates) both files */
-int StopRecording(void);      /* the files are complete when it returns */
+int StopRecording(void);      /* the files are complete when it returns; VOKA_ERR_IO when a write failed */
 /* Resumes recording into the files named by SetRecNames: 0 appends to them (after a
  * pause), nonzero starts them afresh like StartRecording. */
 int VokaSetRecording(int restart);
@@ -143,6 +143,7 @@ int VokaSetRecording(int restart);
 int GetRecMixPlayTotalTimeW(const wchar_t* voicePath, const wchar_t* musicPath);
 
 /* Mixing: stereo, voice over music with the gains and mic delay set below. */
+/* Returns at once; a mix that cannot be written completely removes its WAV file. */
 int RecMixSaveW(const wchar_t* voicePath, const wchar_t* musicPath, const wchar_t* wavPath);
 int RecMixPlay(void);           /* live mix of the SetRecNames files through the output */
 int RecMixPause(int pause);     /* 1 pause, 0 resume */

@@ -98,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, SongSourceErrors, ::testing::Values(
     BadSource{"section a\nchords C\nsing 1\nnotes 1\n", 11, "must follow a line"},
     BadSource{"section a\nchords C\nfrobnicate\n", 10, "unknown directive"},
     BadSource{"section a\nchords C\nsing 1\nline 你好\npinyin ni hao\nnotes 1 2\nsing 1\nline 好\npinyin hao\nnotes 1\n", 17, "overlaps"},
-    BadSource{"section a\n", 8, "no chords"}));
+    BadSource{"section a\n", 8, "no chords"},
+    BadSource{"section a\nchords C\nsing 1\nline 你\x01好\n", 11, "control character"},
+    BadSource{"section a\nchords C\nsing 1\nline 你\npinyin ni\nnotes 1_____\n", 13, "1/16 to 16 beats"}));
 
 // Missing title and an empty part are whole-song faults.
 TEST(SongSource, WholeSongFaults) {

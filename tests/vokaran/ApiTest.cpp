@@ -351,3 +351,39 @@ TEST_F(EngineApi, LiveMixPlaybackReachesTheOutput) {
         if (std::abs(out.samples[i] - 0.2f) < 0.01f) ++loud;
     EXPECT_EQ(loud, 22050);
 }
+
+// A performance paused and resumed (recording stopped at the pause and resumed, appending,
+// with VokaSetRecording(0)) records the whole song: the paused time leaves no gap or loss.
+TEST_F(EngineApi, PauseAndResumeKeepTheWholeRecording) {
+    open();
+    VokaSetCBFun(&onSongEnd);
+    const auto v = wide(dir.file("voice.pcm")), m = wide(dir.file("music.pcm"));
+    ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+    ASSERT_EQ(StartRecording(), VOKA_OK);
+    const auto bytes = songBytes(10.0);  // long enough that the pause surely comes before its end
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_EQ(VokaPauseStop(), VOKA_OK);
+    ASSERT_EQ(StopRecording(), VOKA_OK);
+    const auto atPause = std::filesystem::file_size(dir.file("voice.pcm"));
+    EXPECT_EQ(VokaGetPlayState(), 2);
+    ASSERT_EQ(VokaSetRecording(0), VOKA_OK);  // before resuming, so no block slips through
+    ASSERT_EQ(VokaPausePlay(), VOKA_OK);
+    ASSERT_TRUE(waitFor(gSongEnds, 1));
+    ASSERT_EQ(StopRecording(), VOKA_OK);
+    const auto total = std::filesystem::file_size(dir.file("voice.pcm"));
+    EXPECT_GT(total, atPause);
+    EXPECT_NEAR(double(total) / 2 / 44100, 10.0, 2 * 512.0 / 44100);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("music.pcm")), 2 * total);
+}
+
+// A recording that cannot be written (a full disk) is reported by StopRecording.
+TEST_F(EngineApi, FailedRecordingWritesAreReported) {
+    open();
+    VokaSetCBFun(&onSongEnd);
+    ASSERT_EQ(SetRecNames(L"/dev/full", L"/dev/full"), VOKA_OK);
+    ASSERT_EQ(StartRecording(), VOKA_OK);
+    const auto bytes = songBytes(1.0);
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_TRUE(waitFor(gSongEnds, 1));
+    EXPECT_EQ(StopRecording(), VOKA_ERR_IO);
+}

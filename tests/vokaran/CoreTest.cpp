@@ -315,3 +315,16 @@ TEST(RecMix, LivePlaybackPlaysTheMixAndReportsItsEnd) {
     EXPECT_EQ(frames, kRate / 2);
     EXPECT_TRUE(playback.finished());
 }
+
+// A cancelled mix leaves no WAV behind that could pass for a finished one.
+TEST(RecMix, CancelledMixRemovesItsFile) {
+    TempDir dir;
+    std::ofstream(dir.file("v.pcm")).close();
+    std::filesystem::resize_file(dir.file("v.pcm"), 120ull * kRate * 2);
+    {
+        MixToFile mix;
+        std::string err;
+        ASSERT_TRUE(mix.start(dir.file("v.pcm"), dir.file("none.pcm"), dir.file("o.wav"), {}, kRate, err)) << err;
+    }  // destroyed while mixing: cancelled
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.wav")));
+}

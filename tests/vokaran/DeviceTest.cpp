@@ -50,11 +50,16 @@ TEST(AudioDevices, SdlDeviceDrivesTheClient) {
     ASSERT_TRUE(device->start(client, err)) << err;
     ASSERT_TRUE(client.waitFrames(44100));
     device->stop();
+    // Float stereo, as opened; a device outputs silence until it is unpaused.
     const auto bytes = readBytes(dir.file("out.raw"));
-    ASSERT_GE(bytes.size(), 8u * 512);
-    float right;
-    std::memcpy(&right, bytes.data() + 4, 4);  // float stereo, as opened
-    EXPECT_FLOAT_EQ(right, 0.25f);
+    long fromClient = 0;
+    for (std::size_t at = 4; at + 4 <= bytes.size(); at += 8) {
+        float right;
+        std::memcpy(&right, bytes.data() + at, 4);
+        if (right == 0.25f) ++fromClient;
+        else EXPECT_EQ(right, 0.0f);
+    }
+    EXPECT_GE(fromClient, 44100 - 2048);
 }
 
 // The file device feeds the WAV microphone to the client and writes what it returns.

@@ -125,6 +125,10 @@ std::optional<NoteToken> parseNoteToken(const std::string& tok, int tonic, std::
         why = "a note cannot both lengthen (-) and shorten (_)";
         return std::nullopt;
     }
+    if (dashes > 15 || halves > 4) {
+        why = "a note lasts 1/16 to 16 beats";
+        return std::nullopt;
+    }
     n.beats = (1 + dashes) / double(1 << halves) * (dot ? 1.5 : 1.0);
     if (degree == 0) {
         if (n.slur || accidental || octave) {
@@ -168,6 +172,8 @@ public:
             arr_.tempo = tempo_;
             arr_.meter = meter_;
             const double endBeats = arr_.totalBeats();
+            // Engine times are 32-bit signed in the module's records: keep far below that.
+            if (endBeats * 60.0 / tempo_ > 30 * 60) throw SourceError{0, "the song is longer than 30 minutes"};
             // The song ends half a second after its last bar, so the final chord fades out.
             song_.songEnd = ticks(endBeats) + vokaran::kEngineTicksPerSecond / 2;
             if (arrangement) {
@@ -210,6 +216,8 @@ private:
             const std::string key = line.substr(0, sp);
             const std::string rest = sp == std::string::npos ? "" : trim(line.substr(sp));
             if (!vokaran::decodeUtf8(line)) fail("the line is not valid UTF-8");
+            for (char c : line)
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') fail("the line holds a control character");
             directive(key, rest);
         }
         flushLine();
@@ -490,7 +498,7 @@ private:
     std::optional<PendingLine> pending_;
 };
 
-std::string hexLine(std::u16string_view s) { return vokaran::utf16ToUtf8(s); }
+std::string utf8(std::u16string_view s) { return vokaran::utf16ToUtf8(s); }
 
 double seconds(std::uint32_t t) { return double(t) / vokaran::kEngineTicksPerSecond; }
 
@@ -506,7 +514,7 @@ std::string dumpSong(const vokaran::SongData& song) {
     o.imbue(std::locale::classic());
     o.setf(std::ios::fixed);
     o.precision(3);
-    o << "title  " << hexLine(song.name) << "\nsinger " << hexLine(song.singer) << "\nend    " << seconds(song.songEnd)
+    o << "title  " << utf8(song.name) << "\nsinger " << utf8(song.singer) << "\nend    " << seconds(song.songEnd)
       << " s\n";
     auto midi = vokaran::parseSmf(song.midi);
     if (midi.ok) {
@@ -530,9 +538,9 @@ std::string dumpSong(const vokaran::SongData& song) {
         for (std::size_t i = 0; i < p.lines.size(); ++i) {
             const auto& l = p.lines[i];
             o << "  line " << i << " row " << l.row << (l.chorus ? " chorus" : "") << " " << seconds(l.begin) << "-"
-              << seconds(l.end) << " " << hexLine(l.text) << "\n   ";
+              << seconds(l.end) << " " << utf8(l.text) << "\n   ";
             for (const auto& w : p.words)
-                if (w.line == int(i)) o << " " << hexLine(w.text) << "(" << hexLine(w.phonetic) << "@" << w.charPos << ")";
+                if (w.line == int(i)) o << " " << utf8(w.text) << "(" << utf8(w.phonetic) << "@" << w.charPos << ")";
             o << "\n";
         }
         o << "  notes:";

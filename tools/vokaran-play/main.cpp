@@ -120,14 +120,25 @@ int main(int argc, char** argv) {
     const int total = VokaGetTotalTime();
     std::cerr << "playing " << positional[0] << " (" << total << " s at tempo 100)\n";
     {
-        // A song never plays longer than its length at the slowest tempo; the margin covers a stalled device.
+        // A song never plays longer than its length at the slowest tempo; the margin covers a
+        // stalled device. On a terminal the position is shown as it goes.
+        const bool showTime = positional.size() == 1 && isatty(STDERR_FILENO);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(total * 100 / 64 + 30);
         std::unique_lock g(gMutex);
-        const auto limit = std::chrono::seconds(total * 100 / 64 + 30);
-        if (!gCv.wait_for(g, limit, [] { return gEnded; })) {
-            std::cerr << "vokaran-play: the song did not end in time\n";
-            VokaClose();
-            return 1;
+        while (!gEnded) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                std::cerr << "vokaran-play: the song did not end in time\n";
+                g.unlock();
+                VokaClose();
+                return 1;
+            }
+            gCv.wait_for(g, std::chrono::seconds(1), [] { return gEnded; });
+            if (showTime && !gEnded) {
+                const int s = VokaGetMidiTime() / VOKA_TICKS_PER_SECOND;
+                std::fprintf(stderr, "\r%02d:%02d / %02d:%02d", s / 60, s % 60, total / 60, total % 60);
+            }
         }
+        if (showTime) std::fprintf(stderr, "\n");
     }
     VokaSetCBFun(nullptr);
     VokaClose();

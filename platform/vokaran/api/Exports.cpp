@@ -82,12 +82,15 @@ void eventLoop(Engine* e) {
     }
 }
 
-void stopRecording(Engine& e) {
-    if (!e.recorder) return;
+// False when writing the recording failed (e.g. the disk is full).
+bool stopRecording(Engine& e) {
+    if (!e.recorder) return true;
     if (e.core) e.core->detachRecorder();
     std::string err;
-    if (!e.recorder->finish(err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    const bool ok = e.recorder->finish(err);
+    if (!ok) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
     e.recorder.reset();
+    return ok;
 }
 
 void stopPlayback(Engine& e) {
@@ -453,8 +456,7 @@ int StopRecording(void) {
     auto& e = engine();
     std::lock_guard g(e.lock);
     if (!e.recorder) return VOKA_ERR_STATE;
-    stopRecording(e);
-    return VOKA_OK;
+    return stopRecording(e) ? VOKA_OK : VOKA_ERR_IO;
 }
 
 int GetRecMixPlayTotalTimeW(const wchar_t* voice, const wchar_t* music) {

@@ -180,6 +180,7 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
     const double secondsPerFrame = factor / sampleRate_;
 
     const bool recordThisBlock = playing_;
+    bool ended = false;
     for (int done = 0; done < frames;) {
         int n = frames - done;
         if (playing_) {
@@ -194,7 +195,7 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
                 player_.releaseAll(*synth_);
                 playing_ = false;
                 loaded_ = false;
-                if (endSong()) raise(kEventSongEnded);
+                ended = true;
             }
         }
         synth_->render(out + 2 * done, n);
@@ -216,6 +217,9 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
     }
     const auto ticks = static_cast<std::uint32_t>(std::llround(position_ * kEngineTicksPerSecond));
     published_.store(std::uint64_t(generation_) << 32 | ticks, std::memory_order_release);
+    // The end is made known last, so whoever stops the recording on this news finds the
+    // song's final block already recorded.
+    if (ended && endSong()) raise(kEventSongEnded);
 }
 
 } // namespace vokaran

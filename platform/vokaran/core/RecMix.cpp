@@ -6,8 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace vokaran {
 namespace {
@@ -87,6 +90,7 @@ bool MixToFile::start(const std::string& voicePath, const std::string& musicPath
     join();
     if (!reader_.open(voicePath, musicPath, settings, sampleRate, error)) return false;
     if (!wav_.open(wavPath, sampleRate, 2, error)) return false;
+    wavPath_ = wavPath;
     framesDone_.store(0);
     ok_.store(false);
     cancel_.store(false);
@@ -101,6 +105,9 @@ bool MixToFile::start(const std::string& voicePath, const std::string& musicPath
         }
         std::string err;
         ok = wav_.close(err) && ok && !cancel_.load();
+        // A cut-short mix (disk full, cancelled) must not pass for a finished one.
+        struct stat st{};
+        if (!ok && ::stat(wavPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(wavPath_.c_str());
         ok_.store(ok);
         running_.store(false, std::memory_order_release);
         if (finishedFn_) finishedFn_(finishedCtx_);

@@ -42,7 +42,8 @@ private:
 // -1 when neither file can be read.
 int recordingSeconds(const std::string& voicePath, const std::string& musicPath, int sampleRate);
 
-// Mixes into a 16-bit stereo WAV on its own thread.
+// Mixes into a 16-bit stereo WAV on its own thread. A mix that fails to write or is cancelled
+// removes its file, so no truncated WAV is taken for a finished mix.
 class MixToFile {
 public:
     // Starts at once; false with `error` when the inputs or the output cannot be opened.
@@ -59,6 +60,7 @@ public:
 private:
     RecMixReader reader_;
     WavWriter wav_;
+    std::string wavPath_;
     std::thread worker_;
     std::atomic<bool> running_{false};
     std::atomic<bool> ok_{false};
