@@ -1,0 +1,17 @@
+# Imported targets for the contest service and the client networking library. Included by
+# the libraries that need them (include_guard keeps it to one definition per build).
+include_guard(GLOBAL)
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET GLOBAL libcurl)
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET GLOBAL sqlite3)
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
+pkg_check_modules(TINYXML_NET REQUIRED IMPORTED_TARGET GLOBAL tinyxml)
+find_package(nlohmann_json 3.10 REQUIRED GLOBAL)
+find_package(ZLIB REQUIRED GLOBAL)
+find_package(BZip2 REQUIRED GLOBAL)
+find_package(OpenSSL REQUIRED GLOBAL)
+
+# Where the service finds Unicode's Unihan data (Debian's unicode-data).
+set(VK_UNIHAN_DIR /usr/share/unicode CACHE PATH "Folder of the Unihan_*.txt.bz2 files")
