@@ -15,3 +15,12 @@ find_package(OpenSSL REQUIRED GLOBAL)
 
 # Where the service finds Unicode's Unihan data (Debian's unicode-data).
 set(VK_UNIHAN_DIR /usr/share/unicode CACHE PATH "Folder of the Unihan_*.txt.bz2 files")
+
+# Fuzzing builds (clang): instrument the parsing code for libFuzzer, with sanitizers.
+option(VK_FUZZ "Instrument the service for libFuzzer (clang builds only)" OFF)
+function(vk_fuzz_instrument target)
+  if(VK_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(${target} INTERFACE -fsanitize=address,undefined)
+  endif()
+endfunction()

@@ -76,7 +76,9 @@ std::string singerName(Random& random, int index) {
   constexpr int groups = sizeof(kGroups) / sizeof(kGroups[0]);
   if (index % 37 == 36) return kGroups[(index / 37) % groups];
   constexpr int surnames = sizeof(kSurnames) / sizeof(kSurnames[0]);
-  std::string name = index < surnames ? kSurnames[index] : random.pick(kSurnames);
+  // The first singers take every surname once, in steps through the list (which runs from
+  // few strokes to many), so that even a small world has every stroke range.
+  std::string name = index < surnames ? kSurnames[(index * 7) % surnames] : random.pick(kSurnames);
   name += random.pick(kGiven);
   if (random.below(3) != 0) name += random.pick(kGiven);
   return name;
