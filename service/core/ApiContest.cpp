@@ -199,6 +199,10 @@ Response Service::Impl::workDelete(std::string_view workId, const Caller& caller
     if (!read.step()) refuse(404, st::kUnknownId, "no such work");
     if (read.int64(0) != caller.userId) refuse(403, st::kForbidden, "the work belongs to another user");
     file = read.text(1);
+    // The upload behind the work is spent: its file goes, and it publishes nothing again.
+    Statement spend(*connection,
+                    "UPDATE uploads SET finished = 2 WHERE upload_id = (SELECT upload_id FROM works WHERE work_id = ?)");
+    spend.bind(1, workId).run();
     Statement remove(*connection, "DELETE FROM works WHERE work_id = ?");
     remove.bind(1, workId).run();
     transaction.commit();

@@ -30,6 +30,7 @@ struct UploadRow {
   std::int64_t packetSize = 0;
   int packetTotal = 0;
   bool finished = false;
+  bool spent = false;  // its work was published and deleted
   std::string file;
 };
 
@@ -48,6 +49,7 @@ UploadRow loadUpload(Connection& connection, std::string_view idText, const Call
   row.packetSize = read.int64(4);
   row.packetTotal = read.integer(5);
   row.finished = read.integer(6) != 0;
+  row.spent = read.integer(6) == 2;
   row.file = read.text(7);
   return row;
 }
@@ -111,6 +113,7 @@ Response Service::Impl::uploadState(std::string_view uploadId, const Caller& cal
   state.packetTotal = upload.packetTotal;
   state.packetSize = upload.packetSize;
   state.size = upload.size;
+  if (upload.spent) refuse(404, st::kUnknownId, "the work of this upload was deleted");
   state.finished = upload.finished;
   if (upload.finished) state.address = url("/media/" + upload.file);
   Statement rows(*connection, "SELECT idx FROM upload_packets WHERE upload_id = ? ORDER BY idx");
@@ -160,6 +163,7 @@ Response Service::Impl::uploadFinish(std::string_view uploadId, const Caller& ca
   std::lock_guard serial(uploadMutex(id));
   auto upload = loadUpload(*connection, uploadId, caller);
   const std::string relative = workFile(upload.id, upload.ext);
+  if (upload.spent) refuse(404, st::kUnknownId, "the work of this upload was deleted");
   if (upload.finished)
     return okResponse(json(wire::UploadFinished{static_cast<int>(upload.id), url("/media/" + upload.file)}));
 
@@ -242,6 +246,7 @@ Response Service::Impl::productRecord(const Request& request, const Caller& call
   std::int64_t id = loadUpload(*connection, idText, caller).id;
   std::lock_guard serial(uploadMutex(id));
   auto upload = loadUpload(*connection, idText, caller);
+  if (upload.spent) refuse(404, st::kUnknownId, "the work of this upload was deleted");
   if (!upload.finished) refuse(409, st::kUploadIncomplete, "the upload's file is not finished yet");
 
   Transaction transaction(*connection);

@@ -33,7 +33,7 @@ std::string encodePng(int width, int height, const std::string& rgb) {
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(packedSize, '\0');
   if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
-                static_cast<uLong>(raw.size()), 9) != Z_OK)
+                static_cast<uLong>(raw.size()), 6) != Z_OK)
     throw std::runtime_error("compress2 failed");
   packed.resize(packedSize);
 

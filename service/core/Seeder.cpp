@@ -2,6 +2,9 @@
 // document, a contest period with its songs and other users' works. The same options always
 // give the same names, scores and pictures (a fixed pseudo-random sequence); only times
 // follow the clock.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <random>
 #include <set>
 
@@ -122,17 +125,22 @@ std::string dateText(std::int64_t seconds) {
   return text;
 }
 
-std::int64_t insertUser(Connection& c, std::int64_t id, const std::string& mail, const std::string& nickname,
-                        const std::string& picture, bool demo) {
+// The seeded accounts share the demo password, so they share one salt and hash too.
+struct DemoPassword {
   std::string salt = randomHex(16);
+  std::string hash = hashPassword(kDemoPassword, salt);
+};
+
+std::int64_t insertUser(Connection& c, const DemoPassword& password, std::int64_t id, const std::string& mail,
+                        const std::string& nickname, const std::string& picture, bool demo) {
+  const std::string& salt = password.salt;
   Statement insert(c,
                    "INSERT INTO users(user_id, mail, nickname, pw_salt, pw_hash, secret_key, coins_cents, level, exper,"
                    " ipercent, total_sing, total_upload, leave_sing, leave_upload, juded_song_num, over_date, ktv_num,"
                    " upload_num, tone_value, tone_level, tone_sex, picture)"
                    " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert.bind(1, id).bind(2, mail).bind(3, nickname).bindBlob(4, salt.data(), salt.size());
-  std::string hash = hashPassword(kDemoPassword, salt);
-  insert.bindBlob(5, hash.data(), hash.size()).bind(6, "secret-" + std::to_string(id));
+  insert.bindBlob(5, password.hash.data(), password.hash.size()).bind(6, "secret-" + std::to_string(id));
   insert.bind(7, demo ? 10000 : 500).bind(8, demo ? "3" : "1").bind(9, demo ? "1200" : "100").bind(10, demo ? 40 : 5);
   insert.bind(11, 50).bind(12, 20).bind(13, demo ? 30 : 10).bind(14, demo ? 10 : 5).bind(15, demo ? 8 : 0);
   insert.bind(16, "2099-12-31").bind(17, demo ? 12 : 0).bind(18, demo ? 3 : 0).bind(19, demo ? "62" : "0");
@@ -190,17 +198,23 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   Transaction transaction(c);
 
   // People and their head pictures.
+  // Written before the records that name them are committed; synced when the service keeps
+  // its data safe from machine crashes (--fsync), like everything else.
   auto writePicture = [&](const std::string& name, int size, std::uint32_t seed) {
-    writeFileAtomic(service.store / "pictures" / name, drawPicture(size, size, seed));
+    std::string bytes = drawPicture(size, size, seed);
+    auto fd = openFile(service.store / "pictures" / name, O_WRONLY | O_CREAT | O_TRUNC);
+    writeAt(fd.get(), bytes.data(), bytes.size(), 0);
+    if (service.config.fullSync && ::fsync(fd.get()) != 0) throw std::runtime_error("fsync of a picture failed");
     return name;
   };
-  insertUser(c, std::stoll(std::string(kDemoUserId)), std::string(kDemoMail), "演示用户",
+  DemoPassword password;
+  insertUser(c, password, std::stoll(std::string(kDemoUserId)), std::string(kDemoMail), "演示用户",
              writePicture("head-10001.png", 96, 10001), true);
   std::vector<std::int64_t> others;
   for (int i = 0; i < options.otherUsers; ++i) {
     std::int64_t id = 10002 + i;
     std::string nickname = std::string(random.pick(kNickPrefix)) + random.pick(kGiven) + random.pick(kNickSuffix);
-    insertUser(c, id, "user" + std::to_string(id) + "@vokaran.example", nickname,
+    insertUser(c, password, id, "user" + std::to_string(id) + "@vokaran.example", nickname,
                writePicture("head-" + std::to_string(id) + ".png", 96, static_cast<std::uint32_t>(id * 2654435761u)),
                false);
     others.push_back(id);
@@ -327,6 +341,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   }
 
   refreshDemoSession(service, c);
+  if (service.config.fullSync) syncDirectory(service.store / "pictures");
   Statement mark(c, "INSERT INTO meta(key, value) VALUES('seeded', ?)");
   mark.bind(1, json{{"songs", options.songs}, {"singers", options.singers}, {"contestSongs", options.contestSongs}}.dump())
       .run();

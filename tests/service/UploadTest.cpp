@@ -150,10 +150,9 @@ TEST_F(UploadService, OnlyTheOwnerDeletesAWork) {
   int id = create();
   for (int i = 0; i < 3; ++i) put(id, i);
   finish(id);
-  std::string workId = call("POST", "/v1/products",
-                            R"({"uploadId":)" + std::to_string(id) +
-                                R"(,"songId":"100001","songName":"a","singerName":"b","singerId":"c","timeLength":"","total":1,"pitch":1,"expression":0,"rhythm":0,"engineTotal":0,"type":0})")
-                           .json["workId"];
+  std::string product = R"({"uploadId":)" + std::to_string(id) +
+                        R"(,"songId":"100001","songName":"a","singerName":"b","singerId":"c","timeLength":"","total":1,"pitch":1,"expression":0,"rhythm":0,"engineTotal":0,"type":0})";
+  std::string workId = call("POST", "/v1/products", product).json["workId"];
   auto login = call("POST", "/v1/launcher/login", R"({"mail":"user10002@vokaran.example","password":"vokaran-demo"})", "", "");
   std::string before = snapshot();
   EXPECT_EQ(call("DELETE", "/v1/works/" + workId, "", login.json["sessionId"], "10002").json["status"], -1103);
@@ -163,6 +162,9 @@ TEST_F(UploadService, OnlyTheOwnerDeletesAWork) {
   EXPECT_EQ(call("DELETE", "/v1/works/" + workId).json["workId"], workId);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_EQ(call("GET", "/works/" + workId).http, 404);
+  // The deleted work's upload publishes nothing again.
+  EXPECT_EQ(call("POST", "/v1/products", product).json["status"], -1003);
+  EXPECT_EQ(call("GET", "/media/works/u" + std::to_string(id) + ".WMV").http, 404);
 }
 
 }  // namespace
