@@ -607,7 +607,9 @@ class CUploadInterface {
   virtual int UploadFile(const wchar_t* extension, const wchar_t* path, const wchar_t* key) = 0;
   // The file where the library keeps its uploads, so they resume after a restart.
   virtual int SetUploadRecordPath(const char* path) = 0;
-  virtual int SuspendUpload() = 0;                  // 6205 once the running upload stopped
+  // 6205 once the running upload stopped; an upload suspended (running or still queued) ends
+  // without a further reply, and ResumeUpload continues it.
+  virtual int SuspendUpload() = 0;
   virtual int ResumeUpload(int uploadId) = 0;       // 6203..., 6202, 6302
   // 6201 (upload id, packet total), 6203 per packet, 6202 (address), 6302 (the product
   // record: 0 accepted, -143 accepted before). A packet that keeps failing gives 6204: call

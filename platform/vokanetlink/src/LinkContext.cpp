@@ -25,6 +25,11 @@ bool Channel::enter() {
   return true;
 }
 
+void Channel::enterRefused() {
+  std::lock_guard lock(mutex_);
+  ++pending_;
+}
+
 void Channel::leave() {
   std::lock_guard lock(mutex_);
   --pending_;
@@ -109,8 +114,13 @@ void LinkContext::update(const std::function<void(Settings&)>& change) {
 
 void LinkContext::submit(const std::shared_ptr<Channel>& channel, int messageId, int tag, Work work) {
   if (!channel->enter()) {
-    // Closed: the answer still comes, from a library thread, as cancelled.
-    std::thread([channel, messageId, tag] { channel->deliver(Reply::bare(messageId, st::kCancelled, tag)); }).detach();
+    // Closed: the answer still comes, from a library thread, as cancelled; releasing the
+    // object waits for it.
+    channel->enterRefused();
+    std::thread([channel, messageId, tag] {
+      channel->deliver(Reply::bare(messageId, st::kCancelled, tag));
+      channel->leave();
+    }).detach();
     return;
   }
   {

@@ -61,6 +61,8 @@ class Channel {
   // Counts a request in; false once the channel is closed (the request must then be answered
   // as cancelled by the caller).
   bool enter();
+  // Counts in the answer to a refused request, which still has to be delivered.
+  void enterRefused();
   void leave();
   // Refuses new work and marks queued and running work as cancelled.
   void close();

@@ -207,7 +207,11 @@ class UploadImpl final : public CUploadInterface, public LinkObject {
     if (!channel_->enter()) {
       int id = firstReplyOf(command);
       auto channel = channel_;
-      std::thread([channel, id] { channel->deliver(Reply::bare(id, st::kCancelled)); }).detach();
+      channel->enterRefused();
+      std::thread([channel, id] {
+        channel->deliver(Reply::bare(id, st::kCancelled));
+        channel->leave();
+      }).detach();
       return;
     }
     {
@@ -349,7 +353,7 @@ class UploadImpl final : public CUploadInterface, public LinkObject {
       e.size = file.size;
       e.mtime = file.mtime;
       if (int status = create(e); status != 0) {
-        deliver(Reply::bare(6201, status));
+        if (status != st::kCancelled) deliver(Reply::bare(6201, status));  // suspended: 6205 answers
         return;
       }
     }
@@ -395,7 +399,7 @@ class UploadImpl final : public CUploadInterface, public LinkObject {
       e.mtime = file.mtime;
       record_.remove(older->uploadId);
       if (int status = create(e); status != 0) {
-        deliver(Reply::bare(6201, status));
+        if (status != st::kCancelled) deliver(Reply::bare(6201, status));  // suspended: 6205 answers
         return;
       }
     } else {
@@ -405,7 +409,7 @@ class UploadImpl final : public CUploadInterface, public LinkObject {
       e.size = file.size;
       e.mtime = file.mtime;
       if (int status = create(e); status != 0) {
-        deliver(Reply::bare(6201, status));
+        if (status != st::kCancelled) deliver(Reply::bare(6201, status));  // suspended: 6205 answers
         return;
       }
     }
