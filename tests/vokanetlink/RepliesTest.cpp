@@ -115,6 +115,32 @@ TEST_F(LinkFixture, PacketsAnswerUnderTheirOwnIds) {
   ICParsePacket::ReleaseInstance(packet);
 }
 
+// 8-bit texts are in the system code page both ways: a GBK field is kept as the character it
+// stands for and comes back in GBK.
+TEST_F(LinkFixture, EightBitTextsFollowTheSystemCodePage) {
+  ::setenv("VOKARAN_CODEPAGE", "GBK", 1);
+  ICParsePacket* packet = ICParsePacket::CreateInstance(false);
+  packet->Begin("ROOT", "ITEM");
+  packet->AddField("index", "5");
+  packet->AddField("rangeCode", "\xD6\xD0\xD2\xF4");  // 中音 in GBK
+  packet->Finish();
+  packet->SetMessageId(2586);
+  main_->SendPacket(packet);
+  ICParsePacket::ReleaseInstance(packet);
+  EXPECT_EQ(recorder_.first(2586).status, 0);
+  packet = ICParsePacket::CreateInstance(false);
+  packet->Begin("ROOT", "ITEM");
+  packet->Finish();
+  packet->SetMessageId(2588);
+  main_->SendPacket(packet);
+  ICParsePacket::ReleaseInstance(packet);
+  auto tones = recorder_.first(2588).values["items"];
+  ::unsetenv("VOKARAN_CODEPAGE");
+  ASSERT_EQ(tones.size(), 3u);
+  EXPECT_EQ(tones[2]["index"], 5);
+  EXPECT_EQ(tones[2]["range"].get<std::string>(), "\xD6\xD0\xD2\xF4");
+}
+
 // The menu document comes when the module's copy is missing or older, else the version.
 TEST_F(LinkFixture, MenuVersionOrDocumentDependsOnTheLocalCopy) {
   song_->RequestNetMenuVersion();

@@ -208,6 +208,20 @@ TEST_F(Uploads, SuspendStopsAndResumeContinues) {
   EXPECT_EQ(download(recorder_.first(6202).values["address"]), file_);
 }
 
+// A damaged record file is no reason to fail: the library starts from an empty record.
+TEST_F(Uploads, DamagedRecordFileStartsEmpty) {
+  releaseObjects();
+  writeFile(dir_ / "PKData" / "UploadRecord.xml", "<UploadRecord><Upload UploadID=\"7\" Path=");
+  createObjects();
+  upload_->ResumeUpload(7);
+  EXPECT_EQ(recorder_.first(6302).status, -1003);
+  upload_->RequestUpload(&product_);
+  ASSERT_TRUE(recorder_.waitFor([](const std::vector<Record>& records) {
+    return std::count_if(records.begin(), records.end(), [](const Record& r) { return r.id == 6302; }) == 2;
+  }));
+  EXPECT_EQ(recorder_.of(6302).back().status, 0);
+}
+
 TEST_F(Uploads, MissingFileIsReportedAtTheRequest) {
   product_.path = (dir_ / "Temp" / "missing.WMV").wstring();
   upload_->RequestUpload(&product_);
