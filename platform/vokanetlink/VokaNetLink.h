@@ -594,9 +594,10 @@ class CSongInterface {
   virtual ~CSongInterface() = default;
 };
 
+// Uploads run one at a time on the object's own thread, which also calls its callback.
 class CUploadInterface {
  public:
-  // `main` is the CMainInterface whose session the uploads use.
+  // `main` is the CMainInterface whose session the uploads use (null gives null).
   static CUploadInterface* CreateInstance(void* main);
   static void ReleaseInstance(CUploadInterface* upload);
 
@@ -623,6 +624,7 @@ class CUploadInterface {
 
 class CUserDataInterface {
  public:
+  // `main` is the CMainInterface whose session the requests use (null gives null).
   static CUserDataInterface* CreateInstance(void* main);
   static void ReleaseInstance(CUserDataInterface* user);
 

@@ -208,6 +208,23 @@ TEST_F(Uploads, SuspendStopsAndResumeContinues) {
   EXPECT_EQ(download(recorder_.first(6202).values["address"]), file_);
 }
 
+// The upload-file operation (the works manager's retry without an upload id) sends the file
+// and gives its address; with no product record handed over, nothing is published.
+TEST_F(Uploads, UploadFileSendsTheFileAlone) {
+  upload_->UploadFile(L".WMV", product_.path.c_str(), L"20240601203000_100001");
+  auto finished = recorder_.first(6202);
+  EXPECT_EQ(recorder_.first(6201).values["total"], kPackets);
+  EXPECT_EQ(sentCounts().back(), kPackets);
+  EXPECT_EQ(download(finished.values["address"]), file_);
+  // The product record arrives later through RequestUpload of the same file: no packet is
+  // sent again, and the work is published.
+  recorder_.reset();
+  upload_->RequestUpload(&product_);
+  EXPECT_EQ(waitForProduct().status, 0);
+  EXPECT_TRUE(recorder_.of(6203).empty());
+  EXPECT_EQ(recorder_.first(6202).values["address"], finished.values["address"]);
+}
+
 // A damaged record file is no reason to fail: the library starts from an empty record.
 TEST_F(Uploads, DamagedRecordFileStartsEmpty) {
   releaseObjects();
