@@ -176,6 +176,13 @@ int FaultProxy::count(const std::string& part) const {
                                         [&](const std::string& line) { return line.find(part) != std::string::npos; }));
 }
 
+void FaultProxy::clearRules() {
+  std::lock_guard lock(mutex_);
+  dropRequests_.clear();
+  dropResponses_.clear();
+  swallows_.clear();
+}
+
 bool FaultProxy::waitForCount(const std::string& part, int n) const {
   std::unique_lock lock(mutex_);
   return seen_.wait_for(lock, std::chrono::seconds(60), [&] {

@@ -53,6 +53,7 @@ class FaultProxy {
   // The request never reaches the service and is never answered: the client waits.
   void swallowRequestOnce(std::string requestLinePart);
   int count(const std::string& requestLinePart) const;
+  void clearRules();
   // Waits (up to 60 s) until `n` requests matched; false on time-out.
   bool waitForCount(const std::string& requestLinePart, int n) const;
 

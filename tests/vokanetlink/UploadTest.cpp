@@ -118,6 +118,30 @@ TEST_F(Uploads, LostAndRepeatedPacketsAreSentAgain) {
   EXPECT_EQ(download(recorder_.first(6202).values["address"]), file_);
 }
 
+// A packet that keeps failing ends the attempt with 6204; ResumeUpload (what the works manager
+// does on 6204) goes on from there.
+TEST_F(Uploads, PacketThatKeepsFailingAsksForAResume) {
+  FaultProxy proxy(service_->port());
+  releaseObjects();
+  useService(proxy.url());
+  createObjects();
+  // More drops than the library's attempts (curl itself also retries on a reused connection).
+  for (int i = 0; i < 20; ++i) proxy.dropRequestOnce("/packets/3 ");
+  upload_->RequestUpload(&product_);
+  auto failed = recorder_.first(6204);
+  EXPECT_EQ(failed.status, -15004);
+  EXPECT_EQ(sentCounts().back(), 3);
+  EXPECT_TRUE(recorder_.of(6302).empty());
+  int dropped = proxy.count("/packets/3 ");
+  EXPECT_GE(dropped, 4);
+  proxy.clearRules();
+  upload_->ResumeUpload(uploadId());
+  ASSERT_EQ(waitForProduct().status, 0);
+  EXPECT_EQ(proxy.count("/packets/3 "), dropped + 1);
+  EXPECT_EQ(proxy.count("/packets/2 "), 1);
+  EXPECT_EQ(download(recorder_.first(6202).values["address"]), file_);
+}
+
 // The service is killed after three acknowledged packets and started again: the upload goes
 // on from the packets the service kept.
 TEST_F(Uploads, ServiceRestartedMidUploadContinues) {
