@@ -128,7 +128,13 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   wireMainMenu();
   // 5. Show the bar, activate it; the GUI library's own cursor stays hidden.
   showMainMenu(true);
-  if (mainMenu_) mainMenu_->activate();
+  // The bar itself takes the keys: the first arrow key focuses its first enabled item.
+  if (mainMenu_) {
+    if (CEGUI::Window* bar = mainMenu_->getChildRecursive("Menubar"))
+      bar->activate();
+    else
+      mainMenu_->activate();
+  }
   guiContext().getMouseCursor().hide();
   // 6. The contest main window as the first page, and the square information.
   appLogNotBuilt(where, "the contest main window (and the square information request)");
