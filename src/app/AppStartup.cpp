@@ -2,6 +2,7 @@
 // steps on the GUI thread ("AppInitDone").
 #include <CEGUI/CEGUI.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "AppSet/KeyMap.h"
@@ -16,6 +17,7 @@
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/Display.h"
 #include "oscompat/DynamicLibrary.h"
+#include "widgets/WidgetGallery.h"
 
 // The window work of start-up runs on the GUI thread: the GUI library is not thread-safe, and
 // the GUI thread is drawing the progress bar meanwhile. False when the loop has ended.
@@ -141,6 +143,14 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // 7. Its menu item marks the section.
   if (auto* item = findWindow("MainMenu/Menubar/PK")) item->disable();
   currentMenuItem_ = "MainMenu/Menubar/PK";
+  // Development: the widget gallery over the stage instead of the menus.
+  if (const char* gallery = std::getenv("VOKARAN_GALLERY"); gallery && std::string(gallery) == "1") {
+    showMainMenu(false);
+    CEGUI::Window* page = createWidgetGallery();
+    rootWindow_->addChild(page);
+    focusWidgetGallery(page);
+    appLog("VokaranPlayerApp: the widget gallery is open (VOKARAN_GALLERY=1)");
+  }
   startupDone_ = true;
   appLog("VokaranPlayerApp: AppInitDone, start-up finished in " +
          std::to_string(guishell::SteadyClock().nowMs() - startMs_) + " ms");

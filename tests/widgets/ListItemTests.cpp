@@ -16,7 +16,7 @@ class RowItem : public vktest::WidgetTest {
   static CEGUI::String utf8(const char* s) { return CEGUI::String(reinterpret_cast<const CEGUI::utf8*>(s)); }
 };
 
-const char* kLongName = "月亮代表我的心永远不变的爱情故事新编演唱会现场版";
+const char* kLongName = "那年夏天我们在海边唱过的每一首歌现场合唱版";
 
 }  // namespace
 

@@ -1,8 +1,11 @@
 // Registration of the program's window types and renderers, and the looks of the scheme that
 // use them.
+#include <functional>
 #include <vector>
 
 #include "WidgetTest.h"
+#include "widgets/ImageProgressBar.h"
+#include "widgets/WidgetGallery.h"
 #include "widgets/WidgetRegistration.h"
 
 namespace {
@@ -86,4 +89,25 @@ TEST_F(Registration, TheImagesetsHoldTheImagesTheScreensName) {
       "Search_2/Key_Del_Normal", "SongListTille/SING", "SongListTille/SANG", "SongListTille/SearchResult",
       "list/WordsCountItemBK_Selected"};
   for (const CEGUI::String& name : names) EXPECT_TRUE(CEGUI::ImageManager::getSingleton().isDefined(name)) << name;
+}
+
+// Catches: a gallery that no longer builds after a look or a widget changed.
+TEST_F(Registration, TheWidgetGalleryBuildsWithEveryWidget) {
+  CEGUI::Window* gallery = createWidgetGallery();
+  sheet()->addChild(gallery);
+  focusWidgetGallery(gallery);
+  EXPECT_TRUE(gallery->getChildRecursive("FocusedSlider")->isActive());
+  EXPECT_TRUE(static_cast<CEGUI::ImageProgressBar*>(gallery->getChildRecursive("HoveredLevel"))->isHovering());
+  for (const char* type : {"Vokaran/MenubarRUR", "Vokaran/MenuItemRUR", "Vokaran/PopupMenuRUR",
+                           "Vokaran/MultiColumnListEx", "Vokaran/ImageProgressBar", "Vokaran/VertImageProgressBar",
+                           "Vokaran/ItemView", "Vokaran/Slider", "Vokaran/ImageRadioButton",
+                           "TaharezLook/ImageButtonEx"}) {
+    bool found = false;
+    std::function<void(CEGUI::Window*)> walk = [&](CEGUI::Window* w) {
+      found = found || w->getType() == type;
+      for (size_t i = 0; i < w->getChildCount(); ++i) walk(w->getChildAtIdx(i));
+    };
+    walk(gallery);
+    EXPECT_TRUE(found) << type;
+  }
 }

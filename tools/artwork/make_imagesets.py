@@ -328,7 +328,10 @@ def widgets_sheet():
 
     # Slider: track, filled part, focused track, thumb.
     s.add3("SliderTrack", 120, 16, lambda w, h: [pill(w, h, INK, LINE, 2)], 10)
-    s.add3("SliderTrackHover", 120, 16, lambda w, h: [pill(w, h, INK, GOLD_LIGHT, 2)], 10)
+    # The focused slider's track: gold edged with a glow around it, 4 pixels each side.
+    s.add3("SliderTrackHover", 128, 24, lambda w, h: [
+        rect(0.5, 0.5, w - 1, h - 1, 11.5, "none", GOLD, 4, opacity=0.35),
+        rect(4.5, 4.5, w - 9, h - 9, 7.5, INK, GOLD_LIGHT, 2.5)], 14)
     s.add3("SliderPassed", 120, 16, lambda w, h: [pill(w, h, "url(#goldH)", inset=3)], 10)
     s.add3("SliderPassedDisabled", 120, 16, lambda w, h: [pill(w, h, DISABLED, inset=3)], 10)
     s.add("SliderThumbNormal", 32, 32, lambda w, h: [
