@@ -186,6 +186,17 @@ void MultiColumnListEx::onMouseLeaves(MouseEventArgs& e) {
   invalidate();
 }
 
+void MultiColumnListEx::onMouseWheel(MouseEventArgs& e) {
+  // A paged list shows whole pages: its scroll position belongs to the page slide, and the
+  // wheel would leave it between two pages. Lists without pages scroll as usual.
+  if (rowsPerPage_ == 0) {
+    MultiColumnList::onMouseWheel(e);
+    return;
+  }
+  Window::onMouseWheel(e);
+  ++e.handled;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Keys
 

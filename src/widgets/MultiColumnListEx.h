@@ -53,6 +53,7 @@ class MultiColumnListEx : public MultiColumnList {
   void onMouseButtonDown(MouseEventArgs& e) override;
   void onMouseMove(MouseEventArgs& e) override;
   void onMouseLeaves(MouseEventArgs& e) override;
+  void onMouseWheel(MouseEventArgs& e) override;
   void onKeyDown(KeyEventArgs& e) override;
   void onDestructionStarted(WindowEventArgs& e) override;
 

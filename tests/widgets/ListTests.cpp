@@ -217,6 +217,16 @@ TEST_F(Grid, LeavingTheListClearsEveryActiveMark) {
     for (unsigned c = 0; c < 2; ++c) EXPECT_FALSE(static_cast<CEGUI::ListboxItemEx*>(at(c, r))->isActived());
 }
 
+// Catches: the wheel leaving a paged list between its two pages.
+TEST_F(Grid, TheWheelLeavesAPagedListOnItsPage) {
+  hover(list_, 0.5f, 0.5f);
+  shell().injectMouseWheel(-1.0f);
+  EXPECT_FLOAT_EQ(scroll(), 0.0f);
+  liveBottomPage();
+  shell().injectMouseWheel(2.0f);
+  EXPECT_FLOAT_EQ(scroll(), pageHeight());
+}
+
 TEST_F(Grid, AClickSelectsTheItemAndAnnouncesIt) {
   hover(list_, 0.75f, 0.5f);
   mouseDown();
