@@ -1,0 +1,176 @@
+// Contest scoring of synthetic voices against a melody: a voice that follows the melody scores
+// high, in any octave; a voice a few semitones off, silence and noise score low; a late voice
+// loses rhythm but keeps its pitch. Words and lines are reported once each, in order.
+#include "VoiceSynth.h"
+
+#include "scoring/ScoreModel.h"
+#include "scoring/VoiceScoring.h"
+
+#include <limits>
+
+using namespace vokaran;
+using namespace vktest;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+struct Recorder : VoiceListener {
+    std::vector<WordScore> words;
+    std::vector<LineScore> lines;
+    std::vector<std::pair<char, int>> order;  // 'w' / 'l' with the index
+    void word(const WordScore& w, const ScoreTotals&) override { words.push_back(w); order.push_back({'w', w.word}); }
+    void line(const LineScore& l, const ScoreTotals&) override { lines.push_back(l); order.push_back({'l', l.line}); }
+};
+
+struct Result {
+    ScoreTotals totals;
+    Recorder events;
+};
+
+Result score(const SongData& songData, const std::vector<float>& samples, int key = 0, std::size_t chunk = 512) {
+    auto song = buildScoreSong(songData);
+    VoiceScoring vs(kRate, 512, ScoreSettings{}, song);
+    Result r;
+    VoiceBlock block;
+    block.key = key;
+    for (std::size_t at = 0; at < samples.size(); at += chunk)
+        vs.feed(samples.data() + at, std::min(chunk, samples.size() - at), block, r.events);
+    vs.finish(r.events);
+    r.totals = vs.totals();
+    return r;
+}
+
+double songSeconds(const SongData& s) { return double(s.songEnd) / kEngineTicksPerSecond; }
+
+struct Voices {
+    SongData song;
+    std::vector<SungNote> melody;
+    Result sing(const VoiceStyle& style, int key = 0) const {
+        return score(song, singVoice(melody, songSeconds(song), style).samples, key);
+    }
+};
+
+const Voices& voices() {
+    static const Voices v = [] {
+        Voices x;
+        x.song = melodySong(&x.melody);
+        return x;
+    }();
+    return v;
+}
+
+// The reference: a voice on the melody, on time, with vibrato and a little noise.
+const Result& inTune() {
+    static const Result r = voices().sing(VoiceStyle{});
+    return r;
+}
+
+} // namespace
+
+TEST(Scoring, VoiceFollowingTheMelodyScoresHigh) {
+    const auto& r = inTune();
+    EXPECT_EQ(r.totals.words, 20);
+    EXPECT_EQ(r.totals.lines, 3);
+    EXPECT_GE(r.totals.pitch, 95);
+    EXPECT_GE(r.totals.rhythm, 90);
+    EXPECT_GE(r.totals.expression, 70);
+    EXPECT_GE(r.totals.total, 88);
+    for (const auto& w : r.events.words) EXPECT_LT(std::abs(w.lag), 0.05) << w.word;
+}
+
+// Octave-independent pitch: singing an octave down earns the same pitch score.
+TEST(Scoring, OctaveDownKeepsThePitchScore) {
+    VoiceStyle down;
+    down.transpose = -12;
+    const auto r = voices().sing(down);
+    EXPECT_NEAR(r.totals.pitch, inTune().totals.pitch, 2);
+    EXPECT_NEAR(r.totals.total, inTune().totals.total, 3);
+}
+
+struct Off { double semitones; int maxPitch; };
+class OffKey : public ::testing::TestWithParam<Off> {};
+
+// A voice that keeps a wrong distance to the melody loses the pitch score; a small slip only
+// part of it.
+TEST_P(OffKey, PitchFallsWithTheDistance) {
+    VoiceStyle off;
+    off.transpose = GetParam().semitones;
+    const auto r = voices().sing(off);
+    EXPECT_LE(r.totals.pitch, GetParam().maxPitch);
+    EXPECT_LT(r.totals.total, inTune().totals.total);
+    if (std::abs(GetParam().semitones) >= 2) {
+        EXPECT_LE(r.totals.total, 45);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Distances, OffKey,
+    ::testing::Values(Off{3, 10}, Off{-3, 10}, Off{2, 20}, Off{5, 10}, Off{1, 75}));
+
+// The accompaniment was transposed: the singer follows the key shift and is scored against it.
+TEST(Scoring, KeyShiftMovesTheTarget) {
+    VoiceStyle up;
+    up.transpose = 3;
+    EXPECT_GE(voices().sing(up, 3).totals.pitch, 95);
+    EXPECT_LE(voices().sing(VoiceStyle{}, 3).totals.pitch, 10);
+}
+
+// 200 ms behind the melody: the rhythm score drops, the pitch score does not.
+TEST(Scoring, LateVoiceLosesRhythmButNotPitch) {
+    VoiceStyle late;
+    late.late = 0.2;
+    const auto r = voices().sing(late);
+    EXPECT_NEAR(r.totals.pitch, inTune().totals.pitch, 3);
+    EXPECT_LE(r.totals.rhythm, inTune().totals.rhythm - 5);
+    for (const auto& w : r.events.words) EXPECT_NEAR(w.lag, 0.2, 0.05) << w.word;
+}
+
+// Nothing sung, or only noise in the microphone: no points.
+TEST(Scoring, SilenceAndNoiseScoreNothing) {
+    const auto& v = voices();
+    const std::vector<float> silence(std::size_t(songSeconds(v.song) * kRate), 0.0f);
+    const auto quiet = score(v.song, silence);
+    EXPECT_EQ(quiet.totals.words, 20);
+    EXPECT_EQ(quiet.totals.total, 0);
+    EXPECT_EQ(quiet.totals.expression, 0);
+
+    std::vector<float> noise = silence;
+    std::mt19937 rng(11);
+    std::normal_distribution<float> g(0.0f, 0.1f);
+    for (auto& x : noise) x = g(rng) + 0.2f;  // hiss on a DC offset
+    const auto noisy = score(v.song, noise);
+    EXPECT_LE(noisy.totals.total, 3);
+    EXPECT_LE(noisy.totals.pitch, 3);
+}
+
+// Each word is reported once, in singing order, and each line right after its last word.
+TEST(Scoring, WordsAndLinesReportedOnceInOrder) {
+    const auto& r = inTune();
+    const auto song = buildScoreSong(voices().song);
+    ASSERT_EQ(r.events.order.size(), song->words.size() + song->lines.size());
+    int nextWord = 0, nextLine = 0;
+    for (const auto& [kind, index] : r.events.order) {
+        if (kind == 'w') {
+            EXPECT_EQ(index, nextWord++);
+        } else {
+            EXPECT_EQ(index, nextLine++);
+            EXPECT_EQ(song->lines[std::size_t(index)].lastWord, nextWord - 1);
+        }
+    }
+}
+
+// The same samples give the same scores whatever the block sizes (live capture and a file).
+TEST(Scoring, ScoresDoNotDependOnBlockSizes) {
+    const auto& v = voices();
+    VoiceStyle style;
+    style.late = 0.07;
+    const auto samples = singVoice(v.melody, songSeconds(v.song), style).samples;
+    const auto a = score(v.song, samples, 0, 512), b = score(v.song, samples, 0, 333);
+    ASSERT_EQ(a.events.words.size(), b.events.words.size());
+    for (std::size_t i = 0; i < a.events.words.size(); ++i) {
+        EXPECT_EQ(a.events.words[i].pitch, b.events.words[i].pitch);
+        EXPECT_EQ(a.events.words[i].rhythm, b.events.words[i].rhythm);
+    }
+    EXPECT_EQ(a.totals.total, b.totals.total);
+    EXPECT_EQ(a.totals.expression, b.totals.expression);
+}
