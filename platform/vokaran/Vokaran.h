@@ -154,6 +154,31 @@ int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */
 int SetMixMicDelay(int milliseconds); /* 0..2000: the voice is moved this much earlier */
 
+/* Microphone analysis and contest scoring (docs/scoring.md). The callbacks run on the
+ * engine's analysis thread, never holding the engine's lock: they may call the getters. */
+int MicIn_Start(void);          /* analyse the microphone; 1 when there is none (silence is analysed) */
+int MicIn_Stop(void);
+/* The sung note as a MIDI note number (60 = C4, as sung: not transposed by the key), or 0 when
+ * there is no voice (nothing sung for 35 ms, or the microphone analysis is off). */
+int VokaGetCurMicNote(void);
+/* How far the pitch analysis lags the microphone (half an analysis frame), in engine time;
+ * scoring compensates it. */
+int VokaGetPitchDelay(void);
+int VokaSetPKMode(int on);      /* 1: contest scoring (scores start from 0), 0: off (scores stay readable) */
+int VokaSetEvaluating(int on);  /* 1: the voice is being scored, 0: not (words meanwhile are skipped) */
+int VokaSetPK_WordEnd_CBFun(VokaCallback callback);  /* after each scored word; null clears */
+int VokaSetPK_LineEnd_CBFun(VokaCallback callback);  /* after each line, following its last word */
+int VokaSetPK_MIC_CBFun(VokaCallback callback);      /* after each microphone analysis step (11.6 ms) */
+/* Scores 0..100: the last word, the last line, running totals. 0 before anything was scored. */
+int VokaPKGetPitchWordScore(void);
+int VokaPKGetTempoWordScore(void);     /* rhythm */
+int VokaPKGetPitchLineScore(void);
+int VokaPKGetTempoLineScore(void);
+int VokaPKGetEmotionLineScore(void);   /* expression of the last line */
+int VokaPKGetEmotionScore(void);       /* running expression: mean of the lines so far */
+int VokaPKGetTotalScore(void);
+int VokaPKGetWordCount(void);          /* words scored */
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,10 +11,13 @@
 #include "core/Recorder.h"
 #include "core/SongPlayer.h"
 #include "core/Synth.h"
+#include "scoring/LiveScoring.h"
+#include "scoring/ScoreModel.h"
 #include "song/SongFile.h"
 #include "song/Utf.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +33,7 @@ struct OpenedSong {
     SongData data;
     SongRecords records;
     std::shared_ptr<const PreparedSong> prepared;
+    std::shared_ptr<const ScoreSong> scoring;
 };
 
 void closeEngine(struct Engine& e, std::unique_lock<std::mutex>& held);
@@ -52,6 +56,12 @@ struct Engine {
 
     std::unique_ptr<OpenedSong> song;  // the arrays handed out by the getters live here
 
+    // Contest scoring: the board outlives the engine, so the score getters and the callbacks
+    // never need the lock; the settings survive reopening.
+    ScoreBoard board;
+    std::unique_ptr<LiveScoring> analysis;
+    bool micOn = false, contestMode = false, evaluating = false;
+
     std::string voicePath, musicPath;
     std::unique_ptr<Recorder> recorder;
     MixSettings mix;
@@ -66,6 +76,18 @@ Engine& engine() {
 
 int sampleRate(const Engine& e) { return e.core ? e.core->sampleRate() : e.data.sampleRate; }
 
+// Before the song's end is made known, the analysis scores the song's last words, so whoever
+// reads the totals on that news reads final ones. The engine thread first gets a block or two
+// past a stop; a device that stands still (lost) only delays the news by the bounds.
+void settleAnalysis(Engine& e) {
+    if (!e.analysis) return;
+    const auto start = e.core->blocksProcessed();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (e.core->blocksProcessed() < start + 2 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e.analysis->settle(std::chrono::milliseconds(2000));
+}
+
 void eventLoop(Engine* e) {
     auto& counter = e->core->eventCounter();
     // Read the counter before taking the events: a raise after the read changes the counter
@@ -74,8 +96,10 @@ void eventLoop(Engine* e) {
         const std::uint32_t seen = counter.load();
         const auto bits = e->core->takeEvents();
         if (e->stopEvents.load()) break;
-        if (bits & kEventSongEnded)
+        if (bits & kEventSongEnded) {
+            settleAnalysis(*e);
             if (auto cb = e->songEnd.load()) cb();
+        }
         if (bits & kEventMixFinished)
             if (auto cb = e->mixEnd.load()) cb();
         counter.wait(seen);
@@ -110,9 +134,13 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
         e.stopEvents.store(true);
         e.core->raise(0);
         // The event thread may be inside a callback that calls back into the exports.
+        e.core->detachAnalysis();
         std::thread t = std::move(e.eventThread);
+        auto analysis = std::move(e.analysis);
+        // The analysis thread may be inside a contest callback that calls the exports.
         held.unlock();
         if (t.joinable()) t.join();
+        analysis.reset();
         held.lock();
     }
     e.core.reset();
@@ -138,6 +166,7 @@ int parseBuffer(const void* data, long long length, OpenedSong& out) {
     if (!out.prepared) return VOKA_ERR_BAD_SONG;
     out.data = std::move(*parsed.song);
     out.records = buildSongRecords(out.data);
+    out.scoring = buildScoreSong(out.data);
     return VOKA_OK;
 }
 
@@ -221,10 +250,17 @@ int VokaOpenW(const wchar_t* path) {
     }
     e.data = loaded.data;
     e.core = std::make_unique<EngineCore>(std::move(synth), e.data);
+    e.analysis = std::make_unique<LiveScoring>(e.data.sampleRate, e.data, e.board);
+    e.analysis->setMicOn(e.micOn);
+    e.analysis->setContestMode(e.contestMode);
+    e.analysis->setEvaluating(e.evaluating);
+    e.core->attachAnalysis(e.analysis.get());
     const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
     e.device = createDeviceFromEnvironment(config, err);
     if (!e.device) {
         std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        e.core->detachAnalysis();
+        e.analysis.reset();
         e.core.reset();
         return VOKA_ERR_DEVICE;
     }
@@ -233,6 +269,8 @@ int VokaOpenW(const wchar_t* path) {
         std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
         e.device = createNullDevice(config);
         if (!e.device->start(*e.core, err)) {
+            e.core->detachAnalysis();
+            e.analysis.reset();
             e.core.reset();
             return VOKA_ERR_DEVICE;
         }
@@ -295,6 +333,7 @@ int VokaPlayFromBuffer(const void* data, long long length) {
         e.song = std::move(opened);
         prepared = e.song->prepared;
     }
+    if (e.analysis) e.analysis->setSong(e.core->generation() + 1, e.song->scoring);
     return e.core->play(prepared) ? VOKA_OK : VOKA_ERR_STATE;
 }
 
@@ -556,5 +595,74 @@ int SetMixMicDelay(int ms) {
     e.mix.micDelayMs = ms;
     return VOKA_OK;
 }
+
+int MicIn_Start(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.micOn = true;
+    e.analysis->setMicOn(true);
+    return e.device && e.device->hasInput() ? VOKA_OK : 1;
+}
+
+int MicIn_Stop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.micOn = false;
+    e.analysis->setMicOn(false);
+    return VOKA_OK;
+}
+
+int VokaGetCurMicNote(void) { return engine().board.micNote.load(); }
+
+int VokaGetPitchDelay(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return static_cast<int>(std::llround(double(PitchTracker::delaySamples()) * VOKA_TICKS_PER_SECOND / sampleRate(e)));
+}
+
+int VokaSetPKMode(int on) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (on != 0 && on != 1) return VOKA_ERR_BAD_ARGUMENT;
+    e.contestMode = on == 1;
+    if (e.analysis) e.analysis->setContestMode(e.contestMode);
+    else if (e.contestMode) e.board.clear();
+    return VOKA_OK;
+}
+
+int VokaSetEvaluating(int on) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (on != 0 && on != 1) return VOKA_ERR_BAD_ARGUMENT;
+    e.evaluating = on == 1;
+    if (e.analysis) e.analysis->setEvaluating(e.evaluating);
+    return VOKA_OK;
+}
+
+int VokaSetPK_WordEnd_CBFun(VokaCallback cb) {
+    engine().board.onWord.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetPK_LineEnd_CBFun(VokaCallback cb) {
+    engine().board.onLine.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetPK_MIC_CBFun(VokaCallback cb) {
+    engine().board.onMic.store(cb);
+    return VOKA_OK;
+}
+
+int VokaPKGetPitchWordScore(void) { return engine().board.scores().wordPitch; }
+int VokaPKGetTempoWordScore(void) { return engine().board.scores().wordRhythm; }
+int VokaPKGetPitchLineScore(void) { return engine().board.scores().linePitch; }
+int VokaPKGetTempoLineScore(void) { return engine().board.scores().lineRhythm; }
+int VokaPKGetEmotionLineScore(void) { return engine().board.scores().lineExpression; }
+int VokaPKGetEmotionScore(void) { return engine().board.scores().totals.expression; }
+int VokaPKGetTotalScore(void) { return engine().board.scores().totals.total; }
+int VokaPKGetWordCount(void) { return engine().board.scores().totals.words; }
 
 } // extern "C"

@@ -23,6 +23,7 @@ namespace vokaran {
 class Synth;
 class Recorder;
 class MixPlayback;
+class LiveScoring;
 
 enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
 
@@ -80,6 +81,14 @@ public:
     void detachRecorder();
     void attachMixPlayback(MixPlayback* playback);
     void detachMixPlayback();
+    // The live voice analysis receives every block with where the song stood.
+    void attachAnalysis(LiveScoring* analysis);
+    void detachAnalysis();
+
+    // Any thread: blocks processed so far (changes whenever the engine thread has run).
+    std::uint64_t blocksProcessed() const { return blocks_.load(std::memory_order_acquire); }
+    // Generation of the latest play(): controlling thread.
+    std::uint32_t generation() const { return static_cast<std::uint32_t>(state_.load() >> 2); }
 
     // Any thread. Events raised since the last call; and a counter that changes whenever an
     // event is raised, for waiting with std::atomic::wait.
@@ -127,12 +136,17 @@ private:
     bool loaded_ = false;
     std::uint32_t generation_ = 0;
     double position_ = 0;  // score seconds
+    std::uint64_t songSamples_ = 0;  // samples of the current song played
     std::vector<float> silence_;
 
     RtGate recorderGate_;
     std::atomic<Recorder*> recorder_{nullptr};
     RtGate mixGate_;
     std::atomic<MixPlayback*> mixPlayback_{nullptr};
+
+    RtGate analysisGate_;
+    std::atomic<LiveScoring*> analysis_{nullptr};
+    std::atomic<std::uint64_t> blocks_{0};
 
     std::atomic<std::uint32_t> events_{0};
     std::atomic<std::uint32_t> eventCounter_{0};

@@ -33,6 +33,8 @@ public:
     // Returns once the client is no longer called.
     virtual void stop() = 0;
     virtual std::string description() const = 0;
+    // Whether a microphone is captured (without one the client gets a null input).
+    virtual bool hasInput() const { return true; }
 };
 
 std::unique_ptr<AudioDevice> createNullDevice(const AudioConfig& config);

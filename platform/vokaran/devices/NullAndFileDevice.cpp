@@ -57,6 +57,8 @@ public:
         raw_.reset();
     }
 
+    bool hasInput() const override { return !null_; }
+
     std::string description() const override {
         if (null_) return "null device (no sound card: output discarded, silent microphone)";
         return std::string("file device (in: ") + (options_.inputPath.empty() ? "silence" : options_.inputPath) +

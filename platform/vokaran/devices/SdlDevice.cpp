@@ -62,6 +62,8 @@ public:
         subsystem_.reset();
     }
 
+    bool hasInput() const override { return in_dev_ != 0; }
+
     std::string description() const override {
         const char* driver = SDL_GetCurrentAudioDriver();
         return std::string("SDL audio (") + (driver ? driver : "?") + (in_dev_ ? ", with capture)" : ", no capture)");

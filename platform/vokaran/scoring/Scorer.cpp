@@ -276,6 +276,12 @@ void Scorer::scoreLine(std::size_t l, ScoreSink& sink) {
     sink.line(score, totals_);
 }
 
+void Scorer::resetTotals() {
+    pitchSum_ = rhythmSum_ = expressionSum_ = 0;
+    totals_ = ScoreTotals{};
+    std::fill(lineSums_.begin(), lineSums_.end(), LineSum{});
+}
+
 void Scorer::updateTotals() {
     if (totals_.words == 0) return;
     const double p = double(pitchSum_) / totals_.words;

@@ -69,6 +69,8 @@ public:
     void finish(ScoreSink& sink);
 
     const ScoreTotals& totals() const { return totals_; }
+    // Starts the totals afresh (contest mode switched on again); words keep their order.
+    void resetTotals();
     const ScoreSong& song() const { return *song_; }
     // Seconds after a word's end by which its score is known.
     double latency() const { return lagRange_ + hop_; }

@@ -38,6 +38,7 @@ public:
     void finish(VoiceListener& listener);
 
     const ScoreTotals& totals() const { return scorer_.totals(); }
+    void resetTotals() { scorer_.resetTotals(); }
     const ScoreSong& song() const { return scorer_.song(); }
     std::uint64_t samples() const { return fed_; }
     // Seconds by which a word's score follows its end, analysis delay included.
