@@ -179,6 +179,16 @@ int VokaPKGetEmotionScore(void);       /* running expression: mean of the lines 
 int VokaPKGetTotalScore(void);
 int VokaPKGetWordCount(void);          /* words scored */
 
+/* Key fitting (docs/scoring.md). Both return a key shift of -6..6, never an error code:
+ * a level outside 1..5, a type other than 0/1 or no open song give 0 (said on stderr).
+ * VokaSetSingerLevel: the shift that fits the open song to a singer of tone level 1 (low) ..
+ * 5 (high); sex 1 male, 0 female, other: the song's voice type. The caller applies it
+ * (VokaSetKey); a shift fitted by VokaSetSingerType is dropped.
+ * VokaSetSingerType: fits and applies the key for a male (1) or female (0) voice, on top of
+ * VokaSetKey, until the song ends or is stopped or another song is opened. */
+int VokaSetSingerLevel(int level, int sex);
+int VokaSetSingerType(int male);
+
 #ifdef __cplusplus
 }
 #endif

@@ -243,3 +243,19 @@ TEST_F(LiveScoringApi, NoMicrophone) {
     EXPECT_EQ(MicIn_Start(), VOKA_ERR_NOT_OPEN);
     EXPECT_GT(VokaGetPitchDelay(), 0);
 }
+
+// Key fitting through the exports: a result is always a key, never an error code.
+TEST_F(LiveScoringApi, KeyFittingNeverReturnsAnErrorAsAKey) {
+    EXPECT_EQ(VokaSetSingerLevel(3, 1), 0);  // no song
+    EXPECT_EQ(VokaSetSingerType(1), 0);      // not open
+    const auto song = writeSongFile(melodySong());  // range 60..72, a male part
+    ASSERT_EQ(VokaOpenLyricsFromBuffer(song.data(), static_cast<long long>(song.size())), VOKA_OK);
+    EXPECT_EQ(VokaSetSingerLevel(3, 1), fitKey(*buildScoreSong(melodySong()), 3, true));
+    EXPECT_EQ(VokaSetSingerLevel(3, 7), VokaSetSingerLevel(3, 1));  // unknown sex: the part's (male)
+    EXPECT_EQ(VokaSetSingerLevel(0, 1), 0);
+    EXPECT_EQ(VokaSetSingerLevel(6, 0), 0);
+    open();
+    ASSERT_EQ(VokaOpenLyricsFromBuffer(song.data(), static_cast<long long>(song.size())), VOKA_OK);
+    EXPECT_EQ(VokaSetSingerType(0), fitKey(*buildScoreSong(melodySong()), 3, false));
+    EXPECT_EQ(VokaSetSingerType(2), 0);
+}

@@ -174,3 +174,45 @@ TEST(Scoring, ScoresDoNotDependOnBlockSizes) {
     EXPECT_EQ(a.totals.total, b.totals.total);
     EXPECT_EQ(a.totals.expression, b.totals.expression);
 }
+
+namespace {
+
+SongData rangeSong(int low, int high, int voiceType) {
+    SongData s;
+    MidiBuilder m;
+    m.note(0, 0.1, 0.5, low).note(0, 0.5, 0.9, high);
+    s.midi = m.bytes();
+    s.songEnd = et(1.0);
+    SongPart p;
+    p.voiceType = voiceType;
+    p.lines.push_back({u"高低", false, 1, et(0.1), et(0.9)});
+    p.words.push_back({et(0.1), et(0.5), 0, 0, u"高", u"gao"});
+    p.words.push_back({et(0.5), et(0.9), 0, 1, u"低", u"di"});
+    p.notes.push_back({et(0.1), et(0.5), low, {0, 0, 96, 1}});
+    p.notes.push_back({et(0.5), et(0.9), high, {1, 0, 96, 1}});
+    s.parts.push_back(p);
+    return s;
+}
+
+} // namespace
+
+// Whatever the song's range, the fitted melody sits on the singer's middle in some octave,
+// within -6..6; a man and a woman of the same level get different keys.
+TEST(KeyFitting, MelodyLandsOnTheSingersMiddle) {
+    for (int low = 45; low <= 72; low += 5) {
+        const auto song = buildScoreSong(rangeSong(low, low + 12, 1));
+        for (int level = 1; level <= 5; ++level)
+            for (bool male : {true, false}) {
+                const int k = fitKey(*song, level, male);
+                ASSERT_GE(k, -6);
+                ASSERT_LE(k, 6);
+                const double centre = low + 6 + k;
+                const double apart = std::fmod(std::abs(centre - singerCentre(level, male)), 12.0);
+                EXPECT_LE(std::min(apart, 12 - apart), 0.5) << low << " " << level << " " << male;
+            }
+    }
+    const auto female = buildScoreSong(rangeSong(65, 77, 2));
+    EXPECT_EQ(fitKey(*female, 3, true), -3);  // a man sings it an octave down, 3 lower
+    EXPECT_NE(fitKey(*female, 3, false), fitKey(*female, 3, true));
+    EXPECT_EQ(fitKey(ScoreSong{}, 3, true), 0);  // no notes: the song's key
+}

@@ -16,6 +16,7 @@
 #include "song/SongFile.h"
 #include "song/Utf.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -62,6 +63,14 @@ struct Engine {
     std::unique_ptr<LiveScoring> analysis;
     bool micOn = false, contestMode = false, evaluating = false;
 
+    // Key: the singer's setting (VokaSetKey) plus the shift fitted by VokaSetSingerType for
+    // one performance: made while generation `fitGeneration` was the latest play, during it
+    // when `fitDuringSong`.
+    int userKey = 0;
+    int fittedKey = 0;
+    std::uint32_t fitGeneration = 0;
+    bool fitDuringSong = false;
+
     std::string voicePath, musicPath;
     std::unique_ptr<Recorder> recorder;
     MixSettings mix;
@@ -75,6 +84,24 @@ Engine& engine() {
 }
 
 int sampleRate(const Engine& e) { return e.core ? e.core->sampleRate() : e.data.sampleRate; }
+
+void applyKey(Engine& e) {
+    if (e.core) e.core->setKey(std::clamp(e.userKey + e.fittedKey, -12, 12));
+}
+
+void dropFittedKey(Engine& e) {
+    if (e.fittedKey == 0) return;
+    e.fittedKey = 0;
+    applyKey(e);
+}
+
+// The fitted key belongs to one performance: it goes when that song ends or is stopped.
+void songEndedForKey(Engine& e) {
+    std::lock_guard g(e.lock);
+    if (!e.core || e.fittedKey == 0) return;
+    const std::uint32_t ended = e.core->endedGeneration();
+    if (ended > e.fitGeneration || (ended == e.fitGeneration && e.fitDuringSong)) dropFittedKey(e);
+}
 
 // Before the song's end is made known, the analysis scores the song's last words, so whoever
 // reads the totals on that news reads final ones. The engine thread first gets a block or two
@@ -98,6 +125,7 @@ void eventLoop(Engine* e) {
         if (e->stopEvents.load()) break;
         if (bits & kEventSongEnded) {
             settleAnalysis(*e);
+            songEndedForKey(*e);
             if (auto cb = e->songEnd.load()) cb();
         }
         if (bits & kEventMixFinished)
@@ -148,6 +176,7 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     e.voicePath.clear();
     e.musicPath.clear();
     e.mix = MixSettings{};
+    e.userKey = e.fittedKey = 0;
 }
 
 // Parses the bytes; returns a code and fills `out` on success.
@@ -224,6 +253,7 @@ int startRecorder(Engine& e, bool append) {
 }
 
 bool validPath(const wchar_t* p) { return p && *p; }
+
 
 } // namespace
 } // namespace vokaran
@@ -312,6 +342,7 @@ int VokaOpenLyricsFromBuffer(const void* data, long long length) {
     if (rc != VOKA_OK) return rc;  // the song open before stays open
     auto& e = engine();
     std::lock_guard g(e.lock);
+    if (!e.song || e.song->checksum != opened->checksum) dropFittedKey(e);
     e.song = std::move(opened);
     return VOKA_OK;
 }
@@ -330,6 +361,7 @@ int VokaPlayFromBuffer(const void* data, long long length) {
         auto opened = std::make_unique<OpenedSong>();
         const int rc = parseBuffer(data, length, *opened);
         if (rc != VOKA_OK) return rc;
+        dropFittedKey(e);
         e.song = std::move(opened);
         prepared = e.song->prepared;
     }
@@ -382,7 +414,8 @@ int VokaSetKey(int semitones) {
     std::lock_guard g(e.lock);
     if (!e.core) return VOKA_ERR_NOT_OPEN;
     if (semitones < -6 || semitones > 6) return VOKA_ERR_BAD_ARGUMENT;
-    e.core->setKey(semitones);
+    e.userKey = semitones;
+    applyKey(e);
     return VOKA_OK;
 }
 
@@ -654,6 +687,40 @@ int VokaSetPK_LineEnd_CBFun(VokaCallback cb) {
 int VokaSetPK_MIC_CBFun(VokaCallback cb) {
     engine().board.onMic.store(cb);
     return VOKA_OK;
+}
+
+int VokaSetSingerLevel(int level, int sex) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    dropFittedKey(e);
+    if (level < 1 || level > 5) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerLevel: tone level %d is not 1..5; the song's own key\n", level);
+        return 0;
+    }
+    if (!e.song) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerLevel: no song is open; the song's own key\n");
+        return 0;
+    }
+    const bool male = sex == 1 || (sex != 0 && e.song->scoring->voiceType != 2);
+    return fitKey(*e.song->scoring, level, male);
+}
+
+int VokaSetSingerType(int male) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (male != 0 && male != 1) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerType: %d is neither 1 (male) nor 0 (female); key unchanged\n", male);
+        return 0;
+    }
+    if (!e.core || !e.song) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerType: %s; key unchanged\n", e.core ? "no song is open" : "the engine is not open");
+        return 0;
+    }
+    e.fittedKey = fitKey(*e.song->scoring, 3, male == 1);
+    e.fitGeneration = e.core->generation();
+    e.fitDuringSong = e.core->playState() != PlayState::Stopped;
+    applyKey(e);
+    return e.fittedKey;
 }
 
 int VokaPKGetPitchWordScore(void) { return engine().board.scores().wordPitch; }

@@ -71,6 +71,7 @@ bool EngineCore::stop() {
     if (PlayState(s & 3) == PlayState::Stopped) return false;
     if (!state_.compare_exchange_strong(s, s & ~3ull)) return false;  // ended meanwhile
     send(Cmd::Stop, nullptr);
+    endedGeneration_.store(static_cast<std::uint32_t>(s >> 2), std::memory_order_release);
     raise(kEventSongEnded);
     return true;
 }
@@ -251,7 +252,10 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
     // The end is made known last, so whoever stops the recording on this news finds the
     // song's final block already recorded.
     blocks_.fetch_add(1, std::memory_order_release);
-    if (ended && endSong()) raise(kEventSongEnded);
+    if (ended && endSong()) {
+        endedGeneration_.store(generation_, std::memory_order_release);
+        raise(kEventSongEnded);
+    }
 }
 
 } // namespace vokaran

@@ -87,6 +87,8 @@ public:
 
     // Any thread: blocks processed so far (changes whenever the engine thread has run).
     std::uint64_t blocksProcessed() const { return blocks_.load(std::memory_order_acquire); }
+    // Any thread: generation of the song whose end (or stop) was raised last.
+    std::uint32_t endedGeneration() const { return endedGeneration_.load(std::memory_order_acquire); }
     // Generation of the latest play(): controlling thread.
     std::uint32_t generation() const { return static_cast<std::uint32_t>(state_.load() >> 2); }
 
@@ -148,6 +150,7 @@ private:
     std::atomic<LiveScoring*> analysis_{nullptr};
     std::atomic<std::uint64_t> blocks_{0};
 
+    std::atomic<std::uint32_t> endedGeneration_{0};
     std::atomic<std::uint32_t> events_{0};
     std::atomic<std::uint32_t> eventCounter_{0};
 };
