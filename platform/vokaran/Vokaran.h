@@ -154,6 +154,19 @@ int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */
 int SetMixMicDelay(int milliseconds); /* 0..2000: the voice is moved this much earlier */
 
+/* Monitoring: the microphone through the output with echo and room (never in the recording).
+ * Changes glide, so nothing clicks while singing. */
+int MicOut_Play(void);
+int MicOut_Stop(void);
+int MicSetVolume(int volume);      /* 0..128: monitoring level, 128 = as captured; default 115 */
+/* Room modes: 0 dry, 1 studio, 5 concert, 6 KTV (default), 7 user. The fixed rooms have their
+ * own echo; in the user room the echo follows the two calls below. */
+int MicSetRoomMode(int mode);
+/* Echo depth (how long it goes on) and level (how loud), 0..127, or -1 to keep the value.
+ * Each returns the value in effect: in a fixed room, the room's own. */
+int MicSetEchoDeep(int depth);
+int MicSetEchoLevel(int level);
+
 /* Microphone analysis and contest scoring (docs/scoring.md). The callbacks run on the
  * engine's analysis thread, never holding the engine's lock: they may call the getters. */
 int MicIn_Start(void);          /* analyse the microphone; 1 when there is none (silence is analysed) */

@@ -68,6 +68,11 @@ struct Engine {
     // when `fitDuringSong`.
     int userKey = 0;
     int fittedKey = 0;
+
+    // Monitoring settings, kept across reopening.
+    bool monitoring = false;
+    int micVolume = 115, roomMode = 6;
+    int echoDepth = VoiceEffects::kDefaultDepth, echoLevel = VoiceEffects::kDefaultLevel;
     std::uint32_t fitGeneration = 0;
     bool fitDuringSong = false;
 
@@ -161,13 +166,15 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     if (e.core) {
         e.stopEvents.store(true);
         e.core->raise(0);
-        // The event thread may be inside a callback that calls back into the exports.
         e.core->detachAnalysis();
         std::thread t = std::move(e.eventThread);
-        auto analysis = std::move(e.analysis);
-        // The analysis thread may be inside a contest callback that calls the exports.
+        // The event thread may be inside a callback that calls back into the exports, and it
+        // uses the analysis until it ends; the analysis thread may be inside a contest callback.
         held.unlock();
         if (t.joinable()) t.join();
+        held.lock();
+        auto analysis = std::move(e.analysis);
+        held.unlock();
         analysis.reset();
         held.lock();
     }
@@ -285,6 +292,12 @@ int VokaOpenW(const wchar_t* path) {
     e.analysis->setContestMode(e.contestMode);
     e.analysis->setEvaluating(e.evaluating);
     e.core->attachAnalysis(e.analysis.get());
+    auto& fx = e.core->effects();
+    fx.setVolume(e.micVolume);
+    fx.setRoomMode(e.roomMode);
+    fx.setEchoDepth(e.echoDepth);
+    fx.setEchoLevel(e.echoLevel);
+    fx.setMonitoring(e.monitoring);
     const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
     e.device = createDeviceFromEnvironment(config, err);
     if (!e.device) {
@@ -634,7 +647,7 @@ int MicIn_Start(void) {
     std::lock_guard g(e.lock);
     if (!e.core) return VOKA_ERR_NOT_OPEN;
     e.micOn = true;
-    e.analysis->setMicOn(true);
+    if (e.analysis) e.analysis->setMicOn(true);
     return e.device && e.device->hasInput() ? VOKA_OK : 1;
 }
 
@@ -643,8 +656,64 @@ int MicIn_Stop(void) {
     std::lock_guard g(e.lock);
     if (!e.core) return VOKA_ERR_NOT_OPEN;
     e.micOn = false;
-    e.analysis->setMicOn(false);
+    if (e.analysis) e.analysis->setMicOn(false);
     return VOKA_OK;
+}
+
+int MicOut_Play(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.monitoring = true;
+    e.core->effects().setMonitoring(true);
+    return VOKA_OK;
+}
+
+int MicOut_Stop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.monitoring = false;
+    e.core->effects().setMonitoring(false);
+    return VOKA_OK;
+}
+
+int MicSetVolume(int volume) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (volume < 0 || volume > 128) return VOKA_ERR_BAD_ARGUMENT;
+    e.micVolume = volume;
+    e.core->effects().setVolume(volume);
+    return VOKA_OK;
+}
+
+int MicSetRoomMode(int mode) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (!VoiceEffects::knownRoom(mode)) return VOKA_ERR_BAD_ARGUMENT;
+    e.roomMode = mode;
+    e.core->effects().setRoomMode(mode);
+    return VOKA_OK;
+}
+
+int MicSetEchoDeep(int depth) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (depth < -1 || depth > 127) return VOKA_ERR_BAD_ARGUMENT;
+    if (depth >= 0) e.echoDepth = depth;
+    return e.core->effects().setEchoDepth(depth);
+}
+
+int MicSetEchoLevel(int level) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (level < -1 || level > 127) return VOKA_ERR_BAD_ARGUMENT;
+    if (level >= 0) e.echoLevel = level;
+    return e.core->effects().setEchoLevel(level);
 }
 
 int VokaGetCurMicNote(void) { return engine().board.micNote.load(); }

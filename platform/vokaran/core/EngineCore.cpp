@@ -17,7 +17,7 @@ constexpr std::uint64_t pack(std::uint32_t generation, PlayState s) {
 } // namespace
 
 EngineCore::EngineCore(std::unique_ptr<Synth> synth, const EngineData& data)
-    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f) {
+    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f), effects_(data.sampleRate) {
     player_.setMelodyChannels(data.melodyChannel1 - 1, data.melodyChannel2 - 1);
     synth_->reset();
 }
@@ -242,6 +242,8 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
         analysisGate_.leave();
     }
     if (recordThisBlock) songSamples_ += std::uint64_t(frames);
+    // The monitored voice goes to the output only: the music recording stays the music.
+    effects_.process(voiceIn, out, frames);
     if (mixGate_.enter()) {
         if (auto* m = mixPlayback_.load(std::memory_order_acquire))
             if (m->pullAdd(out, frames)) raise(kEventMixFinished);

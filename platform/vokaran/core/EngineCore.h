@@ -12,6 +12,7 @@
 #include "core/EngineData.h"
 #include "core/SongPlayer.h"
 #include "core/SpscRing.h"
+#include "voice/VoiceEffects.h"
 
 #include <atomic>
 #include <cstdint>
@@ -85,6 +86,9 @@ public:
     void attachAnalysis(LiveScoring* analysis);
     void detachAnalysis();
 
+    // Monitoring of the microphone with echo and room: settings on the controlling thread.
+    VoiceEffects& effects() { return effects_; }
+
     // Any thread: blocks processed so far (changes whenever the engine thread has run).
     std::uint64_t blocksProcessed() const { return blocks_.load(std::memory_order_acquire); }
     // Any thread: generation of the song whose end (or stop) was raised last.
@@ -146,6 +150,7 @@ private:
     RtGate mixGate_;
     std::atomic<MixPlayback*> mixPlayback_{nullptr};
 
+    VoiceEffects effects_;
     RtGate analysisGate_;
     std::atomic<LiveScoring*> analysis_{nullptr};
     std::atomic<std::uint64_t> blocks_{0};
