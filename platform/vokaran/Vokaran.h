@@ -154,6 +154,21 @@ int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */
 int SetMixMicDelay(int milliseconds); /* 0..2000: the voice is moved this much earlier */
 
+/* Audio devices of the kind chosen by VOKARAN_AUDIO, in the system's order (capture: 0 output,
+ * 1 input). The name is copied zero-terminated, cut to `capacity` characters; the result is
+ * its length. Needs no VokaOpenW. */
+int VokaGetAudioDeviceCount(int capture);
+int VokaGetAudioDeviceName(int capture, int index, wchar_t* name, int capacity);
+/* Chooses the output / input device by index (-1: the system's default) and reopens it; the
+ * choice is kept across VokaOpenW. VOKA_ERR_DEVICE when it cannot be opened (the engine then
+ * goes on without a sound card, as after a loss). */
+int VokaSetAudioID(int index);
+int VokaSetAudioInID(int index);
+/* 1: a device was lost: the engine stops using the devices and keeps time without them
+ * (songs play on to their end, recordings get silence). 0: reopens the chosen devices.
+ * The engine also notices a device that stops on its own and goes on the same way. */
+int VokaSetDeviceError(int lost);
+
 /* Monitoring: the microphone through the output with echo and room (never in the recording).
  * Changes glide, so nothing clicks while singing. */
 int MicOut_Play(void);

@@ -259,3 +259,55 @@ TEST_F(LiveScoringApi, KeyFittingNeverReturnsAnErrorAsAKey) {
     EXPECT_EQ(VokaSetSingerType(0), fitKey(*buildScoreSong(melodySong()), 3, false));
     EXPECT_EQ(VokaSetSingerType(2), 0);
 }
+
+// The device list of the file-backed kind, choices by index, and bad indices.
+TEST_F(LiveScoringApi, DeviceListAndChoice) {
+    EXPECT_EQ(VokaGetAudioDeviceCount(0), 1);
+    EXPECT_EQ(VokaGetAudioDeviceCount(1), 1);
+    wchar_t name[64];
+    ASSERT_GT(VokaGetAudioDeviceName(0, 0, name, 64), 0);
+    EXPECT_EQ(std::wstring(name), L"File output");
+    EXPECT_EQ(VokaGetAudioDeviceName(1, 0, name, 5), 4);  // cut to the buffer
+    EXPECT_EQ(std::wstring(name), L"File");
+    EXPECT_EQ(VokaGetAudioDeviceName(0, 1, name, 64), VOKA_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(VokaGetAudioDeviceName(0, 0, nullptr, 64), VOKA_ERR_BAD_ARGUMENT);
+    setenv("VOKARAN_AUDIO", "null", 1);
+    EXPECT_EQ(VokaGetAudioDeviceCount(1), 0);  // no sound card: no microphone
+    setenv("VOKARAN_AUDIO", "file", 1);
+    open();
+    EXPECT_EQ(VokaSetAudioID(1), VOKA_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(VokaSetAudioInID(-2), VOKA_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(VokaSetAudioID(0), VOKA_OK);
+    EXPECT_EQ(VokaSetAudioInID(-1), VOKA_OK);
+    EXPECT_EQ(MicIn_Start(), VOKA_OK);
+}
+
+// The device fails in the middle of a contest song: the song plays on to its end without it
+// (callbacks, scores and the recording included), nothing hangs; choosing the devices again
+// brings sound back.
+TEST_F(LiveScoringApi, DeviceLostMidSong) {
+    setenv("VOKARAN_AUDIO_FAIL_AFTER", "12", 1);  // in the last line; the rest plays in real time
+    std::vector<SungNote> melody;
+    const SongData data = melodySong(&melody);
+    writeVoice(singVoice(melody, double(data.songEnd) / kEngineTicksPerSecond, VoiceStyle{}).samples);
+    open();
+    unsetenv("VOKARAN_AUDIO_FAIL_AFTER");
+    VokaSetPK_WordEnd_CBFun(&onWord);
+    const auto v = wide(dir.file("voice.pcm")), m = wide(dir.file("music.pcm"));
+    ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+    ASSERT_EQ(StartRecording(), VOKA_OK);
+    sing(writeSongFile(data));  // waits for the end: the null device keeps time after the loss
+    ASSERT_EQ(StopRecording(), VOKA_OK);
+    EXPECT_EQ(VokaPKGetWordCount(), 20);
+    EXPECT_EQ(MicIn_Start(), 1);  // going on without the lost microphone
+    // The whole song is recorded: silence after the loss.
+    EXPECT_NEAR(double(std::filesystem::file_size(dir.file("voice.pcm"))) / 2 / 44100,
+                double(data.songEnd) / kEngineTicksPerSecond, 0.05);
+
+    EXPECT_EQ(VokaSetDeviceError(1), VOKA_OK);
+    EXPECT_EQ(VokaSetAudioID(0), VOKA_OK);  // remembered, opened when the error is cleared
+    EXPECT_EQ(MicIn_Start(), 1);
+    EXPECT_EQ(VokaSetDeviceError(0), VOKA_OK);
+    EXPECT_EQ(MicIn_Start(), VOKA_OK);
+    EXPECT_EQ(VokaSetDeviceError(3), VOKA_ERR_BAD_ARGUMENT);
+}

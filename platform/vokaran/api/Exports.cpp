@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vokaran {
 namespace {
@@ -50,6 +51,8 @@ struct Engine {
     EngineData data;
     std::unique_ptr<EngineCore> core;
     std::unique_ptr<AudioDevice> device;
+    DeviceSelection devices;      // chosen by index; kept across reopening
+    bool deviceError = false;     // a device was lost: the null device keeps time until cleared
     std::thread eventThread;
     std::atomic<bool> stopEvents{false};
     std::atomic<VokaCallback> songEnd{nullptr};
@@ -108,6 +111,34 @@ void songEndedForKey(Engine& e) {
     if (ended > e.fitGeneration || (ended == e.fitGeneration && e.fitDuringSong)) dropFittedKey(e);
 }
 
+AudioConfig audioConfig(const Engine& e) { return AudioConfig{e.data.sampleRate, e.data.bufferFrames}; }
+
+// Replaces the running device; without a usable device the null device keeps time, so songs
+// still play to their end. False when the chosen device could not be used.
+bool switchDevice(Engine& e, bool useChosen) {
+    std::string err;
+    if (e.device) e.device->stop();
+    e.device.reset();
+    if (useChosen) {
+        e.device = createDeviceFromEnvironment(audioConfig(e), e.devices, err);
+        if (e.device && e.device->start(*e.core, err)) return true;
+        std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
+    }
+    e.device = createNullDevice(audioConfig(e));
+    if (!e.device->start(*e.core, err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    return false;
+}
+
+// Event thread: the device failed on its own; the engine goes on without it until the
+// devices are chosen again (VokaSetDeviceError(0)).
+void deviceLost(Engine& e) {
+    std::lock_guard g(e.lock);
+    if (!e.core || e.stopEvents.load()) return;
+    std::fprintf(stderr, "vokaran: the audio device was lost; using the null audio device\n");
+    e.deviceError = true;
+    switchDevice(e, false);
+}
+
 // Before the song's end is made known, the analysis scores the song's last words, so whoever
 // reads the totals on that news reads final ones. The engine thread first gets a block or two
 // past a stop; a device that stands still (lost) only delays the news by the bounds.
@@ -128,6 +159,7 @@ void eventLoop(Engine* e) {
         const std::uint32_t seen = counter.load();
         const auto bits = e->core->takeEvents();
         if (e->stopEvents.load()) break;
+        if (bits & kEventDeviceLost) deviceLost(*e);
         if (bits & kEventSongEnded) {
             settleAnalysis(*e);
             songEndedForKey(*e);
@@ -299,7 +331,8 @@ int VokaOpenW(const wchar_t* path) {
     fx.setEchoLevel(e.echoLevel);
     fx.setMonitoring(e.monitoring);
     const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
-    e.device = createDeviceFromEnvironment(config, err);
+    e.deviceError = false;
+    e.device = createDeviceFromEnvironment(config, e.devices, err);
     if (!e.device) {
         std::fprintf(stderr, "vokaran: %s\n", err.c_str());
         e.core->detachAnalysis();
@@ -714,6 +747,64 @@ int MicSetEchoLevel(int level) {
     if (level < -1 || level > 127) return VOKA_ERR_BAD_ARGUMENT;
     if (level >= 0) e.echoLevel = level;
     return e.core->effects().setEchoLevel(level);
+}
+
+int VokaGetAudioDeviceCount(int capture) {
+    if (capture != 0 && capture != 1) return VOKA_ERR_BAD_ARGUMENT;
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture == 1, names, err)) return VOKA_ERR_DEVICE;
+    return static_cast<int>(names.size());
+}
+
+int VokaGetAudioDeviceName(int capture, int index, wchar_t* name, int capacity) {
+    if ((capture != 0 && capture != 1) || !name || capacity < 1) return VOKA_ERR_BAD_ARGUMENT;
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture == 1, names, err)) return VOKA_ERR_DEVICE;
+    if (index < 0 || std::size_t(index) >= names.size()) return VOKA_ERR_BAD_ARGUMENT;
+    const auto text = decodeUtf8(names[std::size_t(index)]);
+    std::wstring w;
+    if (text) w.assign(text->begin(), text->end());
+    else for (unsigned char c : names[std::size_t(index)]) w.push_back(c);  // not UTF-8: bytes as they are
+    const std::size_t n = std::min(w.size(), std::size_t(capacity - 1));
+    std::copy_n(w.begin(), n, name);
+    name[n] = L'\0';
+    return static_cast<int>(n);
+}
+
+namespace {
+int chooseDevice(bool capture, int index) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture, names, err)) return VOKA_ERR_DEVICE;
+    if (index < -1 || (index >= 0 && std::size_t(index) >= names.size())) return VOKA_ERR_BAD_ARGUMENT;
+    (capture ? e.devices.input : e.devices.output) = index;
+    // Chosen while the devices are in error: they are opened when the error is cleared.
+    if (!e.core || e.deviceError) return VOKA_OK;
+    if (switchDevice(e, true)) return VOKA_OK;
+    e.deviceError = true;
+    return VOKA_ERR_DEVICE;
+}
+} // namespace
+
+int VokaSetAudioID(int index) { return chooseDevice(false, index); }
+int VokaSetAudioInID(int index) { return chooseDevice(true, index); }
+
+int VokaSetDeviceError(int lost) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (lost != 0 && lost != 1) return VOKA_ERR_BAD_ARGUMENT;
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (lost == 1) {
+        if (!e.deviceError) switchDevice(e, false);
+        e.deviceError = true;
+        return VOKA_OK;
+    }
+    e.deviceError = !switchDevice(e, true);
+    return e.deviceError ? VOKA_ERR_DEVICE : VOKA_OK;
 }
 
 int VokaGetCurMicNote(void) { return engine().board.micNote.load(); }

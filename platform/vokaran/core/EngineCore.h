@@ -32,6 +32,7 @@ enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
 enum EngineEvent : std::uint32_t {
     kEventSongEnded = 1u << 0,   // the song reached its end or was stopped
     kEventMixFinished = 1u << 1, // a mix into a file or a live mix playback finished
+    kEventDeviceLost = 1u << 2,  // the audio device stopped working
 };
 
 class EngineCore final : public AudioClient {
@@ -53,6 +54,8 @@ public:
     bool canRunAhead() const override;
     // Any thread: whether process() has anything to play (a song or a live mix).
     bool isActive() const override;
+    // A device thread: the device failed; raised as an event.
+    void deviceLost() override { raise(kEventDeviceLost); }
 
     // Playback control. False when the call does not fit the state (e.g. pause while stopped)
     // or the command queue is full.
