@@ -4,8 +4,9 @@
 //
 // The period is the deepest point of the first dip below 0.15 (the whole dip, not its first
 // local minimum, which picks a noise ripple on low voices); without such a dip the global
-// minimum is taken when it lies below 0.35, otherwise the frame is unvoiced. The position is
-// refined by a parabola through the raw difference function. The samples pass a low-pass at 3 kHz
+// minimum is taken when it lies below 0.35, otherwise the frame is unvoiced. The search runs at
+// half the sample rate; the period is then refined at the full rate, by a parabola through the
+// raw difference function. The samples pass a low-pass at 3 kHz
 // first: a voice's period lives in its lower harmonics, and hiss above them only adds error. A frame is voiced only when it is
 // also above the level floor, so silence, hiss and a DC offset never read as a note.
 //
@@ -89,9 +90,15 @@ private:
     int minLag_, maxLag_;
     std::vector<float> buf_;    // the last max(frame, hop) samples, newest at the end
     int pending_ = 0;           // samples of the current hop already in buf_
+    // Difference function of x (size samples, windows centred as for lags up to maxLag) for
+    // lags from..to, into d[from..to].
+    static void differences(const float* x, int size, int maxLag, int from, int to, float* d);
+
     std::vector<float> x_;      // the frame with its mean removed
-    std::vector<float> diff_;   // difference function, lags 0 .. maxLag + 1
-    std::vector<double> cmnd_;
+    std::vector<float> xh_;     // the same at half the rate
+    std::vector<float> diff_;   // full-rate difference function around the period
+    std::vector<float> diffh_;  // half-rate difference function, lags 0 .. maxLag / 2 + 1
+    std::vector<double> cmnd_;  // its cumulative-mean-normalised form
 };
 
 // MIDI note number (fractional) of a frequency.
