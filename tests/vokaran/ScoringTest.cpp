@@ -216,3 +216,47 @@ TEST(KeyFitting, MelodyLandsOnTheSingersMiddle) {
     EXPECT_NE(fitKey(*female, 3, false), fitKey(*female, 3, true));
     EXPECT_EQ(fitKey(ScoreSong{}, 3, true), 0);  // no notes: the song's key
 }
+
+// Where both parts sing at once only part 1 is scored; part 2's own lines (a duet's answer)
+// are scored too, in time order with part 1's.
+TEST(ScoreModel, OverlappingPartsAreScoredOnce) {
+    SongData s = rangeSong(60, 64, 1);  // part 1: two words 0.1..0.9 in one line
+    SongPart p2;
+    p2.number = 2;
+    p2.voiceType = 2;
+    p2.lines.push_back({u"和", false, 2, et(0.3), et(0.6)});
+    p2.lines.push_back({u"答", false, 2, et(1.0), et(1.4)});
+    p2.words.push_back({et(0.3), et(0.6), 0, 0, u"和", u"he"});   // sung with part 1
+    p2.words.push_back({et(1.0), et(1.4), 1, 0, u"答", u"da"});   // alone
+    p2.notes.push_back({et(0.3), et(0.6), 67, {0, 0, 96, 1}});
+    p2.notes.push_back({et(1.0), et(1.4), 69, {1, 1, 96, 1}});
+    s.parts.push_back(p2);
+    const auto song = buildScoreSong(s);
+    ASSERT_EQ(song->words.size(), 3u);
+    EXPECT_EQ(song->words[2].part, 2);
+    EXPECT_EQ(song->lines.size(), 2u);
+    EXPECT_EQ(song->lines[1].lastWord, 2);
+    EXPECT_EQ(song->highNote, 69);
+}
+
+// Words shorter than an analysis step are still scored, in order, without harm; a word
+// without a length is left out as the lyrics model leaves it out.
+TEST(Scoring, VeryShortWords) {
+    SongData s = rangeSong(60, 64, 1);
+    auto& p = s.parts[0];
+    p.words.push_back({et(0.9), et(0.905), 0, 2, u"短", u"duan"});
+    p.notes.push_back({et(0.9), et(0.905), 64, {2, 0, 96, 1}});
+    p.words.push_back({et(0.905), et(0.905), 0, 3, u"零", u"ling"});
+    p.words.push_back({et(0.92), et(0.94), 0, 4, u"快", u"kuai"});
+    p.notes.push_back({et(0.92), et(0.94), 67, {4, 0, 96, 1}});
+    VoiceStyle style;
+    const auto voice = singVoice({{0.1, 0.5, 60}, {0.5, 0.905, 64}, {0.92, 1.2, 67}}, 1.5, style);
+    const auto r = score(s, voice.samples);
+    ASSERT_EQ(r.events.words.size(), 4u);
+    EXPECT_GE(r.events.words[0].pitch, 90);
+    EXPECT_GE(r.events.words[1].pitch, 90);
+    for (const auto& w : r.events.words) {
+        EXPECT_GE(w.pitch, 0);
+        EXPECT_LE(w.rhythm, 100);
+    }
+}
