@@ -10,7 +10,7 @@ reverb = 1
 chorus = 0
 melody_channel_1 = 1
 melody_channel_2 = 2
-# Contest scoring tolerances (used by the scoring stage).
+# Contest scoring: tolerances and the pitch analysis hop (docs/scoring.md).
 pitch_tolerance_cents = 50
 rhythm_tolerance_ms = 150
 score_frame_hop = 512

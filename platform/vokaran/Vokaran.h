@@ -154,6 +154,69 @@ int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */
 int SetMixMicDelay(int milliseconds); /* 0..2000: the voice is moved this much earlier */
 
+/* Audio devices of the kind chosen by VOKARAN_AUDIO, in the system's order (capture: 0 output,
+ * 1 input). The name is copied zero-terminated, cut to `capacity` characters; the result is
+ * its length. Needs no VokaOpenW. */
+int VokaGetAudioDeviceCount(int capture);
+int VokaGetAudioDeviceName(int capture, int index, wchar_t* name, int capacity);
+/* Chooses the output / input device by index (-1: the system's default) and reopens it; the
+ * choice is kept across VokaOpenW. VOKA_ERR_DEVICE when it cannot be opened (the engine then
+ * goes on without a sound card, as after a loss). */
+int VokaSetAudioID(int index);
+int VokaSetAudioInID(int index);
+/* 1: a device was lost: the engine stops using the devices and keeps time without them
+ * (songs play on to their end, recordings get silence). 0: reopens the chosen devices.
+ * The engine also notices a device that stops on its own and goes on the same way. */
+int VokaSetDeviceError(int lost);
+
+/* Monitoring: the microphone through the output with echo and room (never in the recording).
+ * Changes glide, so nothing clicks while singing. */
+int MicOut_Play(void);
+int MicOut_Stop(void);
+int MicSetVolume(int volume);      /* 0..128: monitoring level, 128 = as captured; default 115 */
+/* Room modes: 0 dry, 1 studio, 5 concert, 6 KTV (default), 7 user. The fixed rooms have their
+ * own echo; in the user room the echo follows the two calls below. */
+int MicSetRoomMode(int mode);
+/* Echo depth (how long it goes on) and level (how loud), 0..127, or -1 to keep the value.
+ * Each returns the value in effect: in a fixed room, the room's own. */
+int MicSetEchoDeep(int depth);
+int MicSetEchoLevel(int level);
+
+/* Microphone analysis and contest scoring (docs/scoring.md). The callbacks run on the
+ * engine's analysis thread, never holding the engine's lock: they may call the getters. */
+int MicIn_Start(void);          /* analyse the microphone; 1 when there is none (silence is analysed) */
+int MicIn_Stop(void);
+/* The sung note as a MIDI note number (60 = C4, as sung: not transposed by the key), or 0 when
+ * there is no voice (nothing sung for 35 ms, or the microphone analysis is off). */
+int VokaGetCurMicNote(void);
+/* How far the pitch analysis lags the microphone (half an analysis frame), in engine time;
+ * scoring compensates it. */
+int VokaGetPitchDelay(void);
+int VokaSetPKMode(int on);      /* 1: contest scoring (scores start from 0), 0: off (scores stay readable) */
+int VokaSetEvaluating(int on);  /* 1: the voice is being scored, 0: not (words meanwhile are skipped) */
+int VokaSetPK_WordEnd_CBFun(VokaCallback callback);  /* after each scored word; null clears */
+int VokaSetPK_LineEnd_CBFun(VokaCallback callback);  /* after each line, following its last word */
+int VokaSetPK_MIC_CBFun(VokaCallback callback);      /* after each microphone analysis step (11.6 ms) */
+/* Scores 0..100: the last word, the last line, running totals. 0 before anything was scored. */
+int VokaPKGetPitchWordScore(void);
+int VokaPKGetTempoWordScore(void);     /* rhythm */
+int VokaPKGetPitchLineScore(void);
+int VokaPKGetTempoLineScore(void);
+int VokaPKGetEmotionLineScore(void);   /* expression of the last line */
+int VokaPKGetEmotionScore(void);       /* running expression: mean of the lines so far */
+int VokaPKGetTotalScore(void);
+int VokaPKGetWordCount(void);          /* words scored */
+
+/* Key fitting (docs/scoring.md). Both return a key shift of -6..6, never an error code:
+ * a level outside 1..5, a type other than 0/1 or no open song give 0 (said on stderr).
+ * VokaSetSingerLevel: the shift that fits the open song to a singer of tone level 1 (low) ..
+ * 5 (high); sex 1 male, 0 female, other: the song's voice type. The caller applies it
+ * (VokaSetKey); a shift fitted by VokaSetSingerType is dropped.
+ * VokaSetSingerType: fits and applies the key for a male (1) or female (0) voice, on top of
+ * VokaSetKey, until the song ends or is stopped or another song is opened. */
+int VokaSetSingerLevel(int level, int sex);
+int VokaSetSingerType(int male);
+
 #ifdef __cplusplus
 }
 #endif

@@ -11,16 +11,21 @@
 #include "core/Recorder.h"
 #include "core/SongPlayer.h"
 #include "core/Synth.h"
+#include "scoring/LiveScoring.h"
+#include "scoring/ScoreModel.h"
 #include "song/SongFile.h"
 #include "song/Utf.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vokaran {
 namespace {
@@ -30,6 +35,7 @@ struct OpenedSong {
     SongData data;
     SongRecords records;
     std::shared_ptr<const PreparedSong> prepared;
+    std::shared_ptr<const ScoreSong> scoring;
 };
 
 void closeEngine(struct Engine& e, std::unique_lock<std::mutex>& held);
@@ -45,12 +51,33 @@ struct Engine {
     EngineData data;
     std::unique_ptr<EngineCore> core;
     std::unique_ptr<AudioDevice> device;
+    DeviceSelection devices;      // chosen by index; kept across reopening
+    bool deviceError = false;     // a device was lost: the null device keeps time until cleared
     std::thread eventThread;
     std::atomic<bool> stopEvents{false};
     std::atomic<VokaCallback> songEnd{nullptr};
     std::atomic<VokaCallback> mixEnd{nullptr};
 
     std::unique_ptr<OpenedSong> song;  // the arrays handed out by the getters live here
+
+    // Contest scoring: the board outlives the engine, so the score getters and the callbacks
+    // never need the lock; the settings survive reopening.
+    ScoreBoard board;
+    std::unique_ptr<LiveScoring> analysis;
+    bool micOn = false, contestMode = false, evaluating = false;
+
+    // Key: the singer's setting (VokaSetKey) plus the shift fitted by VokaSetSingerType for
+    // one performance: made while generation `fitGeneration` was the latest play, during it
+    // when `fitDuringSong`.
+    int userKey = 0;
+    int fittedKey = 0;
+
+    // Monitoring settings, kept across reopening.
+    bool monitoring = false;
+    int micVolume = 115, roomMode = 6;
+    int echoDepth = VoiceEffects::kDefaultDepth, echoLevel = VoiceEffects::kDefaultLevel;
+    std::uint32_t fitGeneration = 0;
+    bool fitDuringSong = false;
 
     std::string voicePath, musicPath;
     std::unique_ptr<Recorder> recorder;
@@ -66,6 +93,64 @@ Engine& engine() {
 
 int sampleRate(const Engine& e) { return e.core ? e.core->sampleRate() : e.data.sampleRate; }
 
+void applyKey(Engine& e) {
+    if (e.core) e.core->setKey(std::clamp(e.userKey + e.fittedKey, -12, 12));
+}
+
+void dropFittedKey(Engine& e) {
+    if (e.fittedKey == 0) return;
+    e.fittedKey = 0;
+    applyKey(e);
+}
+
+// The fitted key belongs to one performance: it goes when that song ends or is stopped.
+void songEndedForKey(Engine& e) {
+    std::lock_guard g(e.lock);
+    if (!e.core || e.fittedKey == 0) return;
+    const std::uint32_t ended = e.core->endedGeneration();
+    if (ended > e.fitGeneration || (ended == e.fitGeneration && e.fitDuringSong)) dropFittedKey(e);
+}
+
+AudioConfig audioConfig(const Engine& e) { return AudioConfig{e.data.sampleRate, e.data.bufferFrames}; }
+
+// Replaces the running device; without a usable device the null device keeps time, so songs
+// still play to their end. False when the chosen device could not be used.
+bool switchDevice(Engine& e, bool useChosen) {
+    std::string err;
+    if (e.device) e.device->stop();
+    e.device.reset();
+    if (useChosen) {
+        e.device = createDeviceFromEnvironment(audioConfig(e), e.devices, err);
+        if (e.device && e.device->start(*e.core, err)) return true;
+        std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
+    }
+    e.device = createNullDevice(audioConfig(e));
+    if (!e.device->start(*e.core, err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    return false;
+}
+
+// Event thread: the device failed on its own; the engine goes on without it until the
+// devices are chosen again (VokaSetDeviceError(0)).
+void deviceLost(Engine& e) {
+    std::lock_guard g(e.lock);
+    if (!e.core || e.stopEvents.load()) return;
+    std::fprintf(stderr, "vokaran: the audio device was lost; using the null audio device\n");
+    e.deviceError = true;
+    switchDevice(e, false);
+}
+
+// Before the song's end is made known, the analysis scores the song's last words, so whoever
+// reads the totals on that news reads final ones. The engine thread first gets a block or two
+// past a stop; a device that stands still (lost) only delays the news by the bounds.
+void settleAnalysis(Engine& e) {
+    if (!e.analysis) return;
+    const auto start = e.core->blocksProcessed();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (e.core->blocksProcessed() < start + 2 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e.analysis->settle(std::chrono::milliseconds(2000));
+}
+
 void eventLoop(Engine* e) {
     auto& counter = e->core->eventCounter();
     // Read the counter before taking the events: a raise after the read changes the counter
@@ -74,8 +159,12 @@ void eventLoop(Engine* e) {
         const std::uint32_t seen = counter.load();
         const auto bits = e->core->takeEvents();
         if (e->stopEvents.load()) break;
-        if (bits & kEventSongEnded)
+        if (bits & kEventDeviceLost) deviceLost(*e);
+        if (bits & kEventSongEnded) {
+            settleAnalysis(*e);
+            songEndedForKey(*e);
             if (auto cb = e->songEnd.load()) cb();
+        }
         if (bits & kEventMixFinished)
             if (auto cb = e->mixEnd.load()) cb();
         counter.wait(seen);
@@ -109,10 +198,16 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     if (e.core) {
         e.stopEvents.store(true);
         e.core->raise(0);
-        // The event thread may be inside a callback that calls back into the exports.
+        e.core->detachAnalysis();
         std::thread t = std::move(e.eventThread);
+        // The event thread may be inside a callback that calls back into the exports, and it
+        // uses the analysis until it ends; the analysis thread may be inside a contest callback.
         held.unlock();
         if (t.joinable()) t.join();
+        held.lock();
+        auto analysis = std::move(e.analysis);
+        held.unlock();
+        analysis.reset();
         held.lock();
     }
     e.core.reset();
@@ -120,6 +215,7 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     e.voicePath.clear();
     e.musicPath.clear();
     e.mix = MixSettings{};
+    e.userKey = e.fittedKey = 0;
 }
 
 // Parses the bytes; returns a code and fills `out` on success.
@@ -138,6 +234,7 @@ int parseBuffer(const void* data, long long length, OpenedSong& out) {
     if (!out.prepared) return VOKA_ERR_BAD_SONG;
     out.data = std::move(*parsed.song);
     out.records = buildSongRecords(out.data);
+    out.scoring = buildScoreSong(out.data);
     return VOKA_OK;
 }
 
@@ -196,6 +293,7 @@ int startRecorder(Engine& e, bool append) {
 
 bool validPath(const wchar_t* p) { return p && *p; }
 
+
 } // namespace
 } // namespace vokaran
 
@@ -221,10 +319,24 @@ int VokaOpenW(const wchar_t* path) {
     }
     e.data = loaded.data;
     e.core = std::make_unique<EngineCore>(std::move(synth), e.data);
+    e.analysis = std::make_unique<LiveScoring>(e.data.sampleRate, e.data, e.board);
+    e.analysis->setMicOn(e.micOn);
+    e.analysis->setContestMode(e.contestMode);
+    e.analysis->setEvaluating(e.evaluating);
+    e.core->attachAnalysis(e.analysis.get());
+    auto& fx = e.core->effects();
+    fx.setVolume(e.micVolume);
+    fx.setRoomMode(e.roomMode);
+    fx.setEchoDepth(e.echoDepth);
+    fx.setEchoLevel(e.echoLevel);
+    fx.setMonitoring(e.monitoring);
     const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
-    e.device = createDeviceFromEnvironment(config, err);
+    e.deviceError = false;
+    e.device = createDeviceFromEnvironment(config, e.devices, err);
     if (!e.device) {
         std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        e.core->detachAnalysis();
+        e.analysis.reset();
         e.core.reset();
         return VOKA_ERR_DEVICE;
     }
@@ -233,6 +345,8 @@ int VokaOpenW(const wchar_t* path) {
         std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
         e.device = createNullDevice(config);
         if (!e.device->start(*e.core, err)) {
+            e.core->detachAnalysis();
+            e.analysis.reset();
             e.core.reset();
             return VOKA_ERR_DEVICE;
         }
@@ -274,6 +388,7 @@ int VokaOpenLyricsFromBuffer(const void* data, long long length) {
     if (rc != VOKA_OK) return rc;  // the song open before stays open
     auto& e = engine();
     std::lock_guard g(e.lock);
+    if (!e.song || e.song->checksum != opened->checksum) dropFittedKey(e);
     e.song = std::move(opened);
     return VOKA_OK;
 }
@@ -292,9 +407,11 @@ int VokaPlayFromBuffer(const void* data, long long length) {
         auto opened = std::make_unique<OpenedSong>();
         const int rc = parseBuffer(data, length, *opened);
         if (rc != VOKA_OK) return rc;
+        dropFittedKey(e);
         e.song = std::move(opened);
         prepared = e.song->prepared;
     }
+    if (e.analysis) e.analysis->setSong(e.core->generation() + 1, e.song->scoring);
     return e.core->play(prepared) ? VOKA_OK : VOKA_ERR_STATE;
 }
 
@@ -343,7 +460,8 @@ int VokaSetKey(int semitones) {
     std::lock_guard g(e.lock);
     if (!e.core) return VOKA_ERR_NOT_OPEN;
     if (semitones < -6 || semitones > 6) return VOKA_ERR_BAD_ARGUMENT;
-    e.core->setKey(semitones);
+    e.userKey = semitones;
+    applyKey(e);
     return VOKA_OK;
 }
 
@@ -556,5 +674,222 @@ int SetMixMicDelay(int ms) {
     e.mix.micDelayMs = ms;
     return VOKA_OK;
 }
+
+int MicIn_Start(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.micOn = true;
+    if (e.analysis) e.analysis->setMicOn(true);
+    return e.device && e.device->hasInput() ? VOKA_OK : 1;
+}
+
+int MicIn_Stop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.micOn = false;
+    if (e.analysis) e.analysis->setMicOn(false);
+    return VOKA_OK;
+}
+
+int MicOut_Play(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.monitoring = true;
+    e.core->effects().setMonitoring(true);
+    return VOKA_OK;
+}
+
+int MicOut_Stop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    e.monitoring = false;
+    e.core->effects().setMonitoring(false);
+    return VOKA_OK;
+}
+
+int MicSetVolume(int volume) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (volume < 0 || volume > 128) return VOKA_ERR_BAD_ARGUMENT;
+    e.micVolume = volume;
+    e.core->effects().setVolume(volume);
+    return VOKA_OK;
+}
+
+int MicSetRoomMode(int mode) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (!VoiceEffects::knownRoom(mode)) return VOKA_ERR_BAD_ARGUMENT;
+    e.roomMode = mode;
+    e.core->effects().setRoomMode(mode);
+    return VOKA_OK;
+}
+
+int MicSetEchoDeep(int depth) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (depth < -1 || depth > 127) return VOKA_ERR_BAD_ARGUMENT;
+    if (depth >= 0) e.echoDepth = depth;
+    return e.core->effects().setEchoDepth(depth);
+}
+
+int MicSetEchoLevel(int level) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (level < -1 || level > 127) return VOKA_ERR_BAD_ARGUMENT;
+    if (level >= 0) e.echoLevel = level;
+    return e.core->effects().setEchoLevel(level);
+}
+
+int VokaGetAudioDeviceCount(int capture) {
+    if (capture != 0 && capture != 1) return VOKA_ERR_BAD_ARGUMENT;
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture == 1, names, err)) return VOKA_ERR_DEVICE;
+    return static_cast<int>(names.size());
+}
+
+int VokaGetAudioDeviceName(int capture, int index, wchar_t* name, int capacity) {
+    if ((capture != 0 && capture != 1) || !name || capacity < 1) return VOKA_ERR_BAD_ARGUMENT;
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture == 1, names, err)) return VOKA_ERR_DEVICE;
+    if (index < 0 || std::size_t(index) >= names.size()) return VOKA_ERR_BAD_ARGUMENT;
+    const auto text = decodeUtf8(names[std::size_t(index)]);
+    std::wstring w;
+    if (text) w.assign(text->begin(), text->end());
+    else for (unsigned char c : names[std::size_t(index)]) w.push_back(c);  // not UTF-8: bytes as they are
+    const std::size_t n = std::min(w.size(), std::size_t(capacity - 1));
+    std::copy_n(w.begin(), n, name);
+    name[n] = L'\0';
+    return static_cast<int>(n);
+}
+
+namespace {
+int chooseDevice(bool capture, int index) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    std::vector<std::string> names;
+    std::string err;
+    if (!listDevices(capture, names, err)) return VOKA_ERR_DEVICE;
+    if (index < -1 || (index >= 0 && std::size_t(index) >= names.size())) return VOKA_ERR_BAD_ARGUMENT;
+    (capture ? e.devices.input : e.devices.output) = index;
+    // Chosen while the devices are in error: they are opened when the error is cleared.
+    if (!e.core || e.deviceError) return VOKA_OK;
+    if (switchDevice(e, true)) return VOKA_OK;
+    e.deviceError = true;
+    return VOKA_ERR_DEVICE;
+}
+} // namespace
+
+int VokaSetAudioID(int index) { return chooseDevice(false, index); }
+int VokaSetAudioInID(int index) { return chooseDevice(true, index); }
+
+int VokaSetDeviceError(int lost) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (lost != 0 && lost != 1) return VOKA_ERR_BAD_ARGUMENT;
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (lost == 1) {
+        if (!e.deviceError) switchDevice(e, false);
+        e.deviceError = true;
+        return VOKA_OK;
+    }
+    e.deviceError = !switchDevice(e, true);
+    return e.deviceError ? VOKA_ERR_DEVICE : VOKA_OK;
+}
+
+int VokaGetCurMicNote(void) { return engine().board.micNote.load(); }
+
+int VokaGetPitchDelay(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return static_cast<int>(std::llround(double(PitchTracker::delaySamples()) * VOKA_TICKS_PER_SECOND / sampleRate(e)));
+}
+
+int VokaSetPKMode(int on) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (on != 0 && on != 1) return VOKA_ERR_BAD_ARGUMENT;
+    e.contestMode = on == 1;
+    if (e.analysis) e.analysis->setContestMode(e.contestMode);
+    else if (e.contestMode) e.board.clear();
+    return VOKA_OK;
+}
+
+int VokaSetEvaluating(int on) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (on != 0 && on != 1) return VOKA_ERR_BAD_ARGUMENT;
+    e.evaluating = on == 1;
+    if (e.analysis) e.analysis->setEvaluating(e.evaluating);
+    return VOKA_OK;
+}
+
+int VokaSetPK_WordEnd_CBFun(VokaCallback cb) {
+    engine().board.onWord.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetPK_LineEnd_CBFun(VokaCallback cb) {
+    engine().board.onLine.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetPK_MIC_CBFun(VokaCallback cb) {
+    engine().board.onMic.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetSingerLevel(int level, int sex) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    dropFittedKey(e);
+    if (level < 1 || level > 5) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerLevel: tone level %d is not 1..5; the song's own key\n", level);
+        return 0;
+    }
+    if (!e.song) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerLevel: no song is open; the song's own key\n");
+        return 0;
+    }
+    const bool male = sex == 1 || (sex != 0 && e.song->scoring->voiceType != 2);
+    return fitKey(*e.song->scoring, level, male);
+}
+
+int VokaSetSingerType(int male) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (male != 0 && male != 1) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerType: %d is neither 1 (male) nor 0 (female); key unchanged\n", male);
+        return 0;
+    }
+    if (!e.core || !e.song) {
+        std::fprintf(stderr, "vokaran: VokaSetSingerType: %s; key unchanged\n", e.core ? "no song is open" : "the engine is not open");
+        return 0;
+    }
+    e.fittedKey = fitKey(*e.song->scoring, 3, male == 1);
+    e.fitGeneration = e.core->generation();
+    e.fitDuringSong = e.core->playState() != PlayState::Stopped;
+    applyKey(e);
+    return e.fittedKey;
+}
+
+int VokaPKGetPitchWordScore(void) { return engine().board.scores().wordPitch; }
+int VokaPKGetTempoWordScore(void) { return engine().board.scores().wordRhythm; }
+int VokaPKGetPitchLineScore(void) { return engine().board.scores().linePitch; }
+int VokaPKGetTempoLineScore(void) { return engine().board.scores().lineRhythm; }
+int VokaPKGetEmotionLineScore(void) { return engine().board.scores().lineExpression; }
+int VokaPKGetEmotionScore(void) { return engine().board.scores().totals.expression; }
+int VokaPKGetTotalScore(void) { return engine().board.scores().totals.total; }
+int VokaPKGetWordCount(void) { return engine().board.scores().totals.words; }
 
 } // extern "C"

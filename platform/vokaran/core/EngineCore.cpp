@@ -3,6 +3,7 @@
 #include "core/RecMix.h"
 #include "core/Recorder.h"
 #include "core/Synth.h"
+#include "scoring/LiveScoring.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,7 @@ constexpr std::uint64_t pack(std::uint32_t generation, PlayState s) {
 } // namespace
 
 EngineCore::EngineCore(std::unique_ptr<Synth> synth, const EngineData& data)
-    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f) {
+    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f), effects_(data.sampleRate) {
     player_.setMelodyChannels(data.melodyChannel1 - 1, data.melodyChannel2 - 1);
     synth_->reset();
 }
@@ -70,6 +71,7 @@ bool EngineCore::stop() {
     if (PlayState(s & 3) == PlayState::Stopped) return false;
     if (!state_.compare_exchange_strong(s, s & ~3ull)) return false;  // ended meanwhile
     send(Cmd::Stop, nullptr);
+    endedGeneration_.store(static_cast<std::uint32_t>(s >> 2), std::memory_order_release);
     raise(kEventSongEnded);
     return true;
 }
@@ -112,9 +114,22 @@ void EngineCore::detachMixPlayback() {
     mixPlayback_.store(nullptr);
 }
 
+void EngineCore::attachAnalysis(LiveScoring* analysis) {
+    detachAnalysis();
+    analysis_.store(analysis);
+    analysisGate_.open();
+}
+
+void EngineCore::detachAnalysis() {
+    analysisGate_.close();
+    analysis_.store(nullptr);
+}
+
 bool EngineCore::canRunAhead() const {
     auto* r = recorder_.load(std::memory_order_acquire);
-    return !(recorderGate_.isOpen() && r && r->nearlyFull());
+    if (recorderGate_.isOpen() && r && r->nearlyFull()) return false;
+    auto* a = analysis_.load(std::memory_order_acquire);
+    return !(analysisGate_.isOpen() && a && a->nearlyFull());
 }
 
 bool EngineCore::isActive() const {
@@ -140,6 +155,7 @@ void EngineCore::runCommands() {
             player_.start(c.song, *synth_);
             generation_ = c.generation;
             position_ = 0;
+            songSamples_ = 0;
             playing_ = true;
             loaded_ = true;
             break;
@@ -173,10 +189,12 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
     }
     if (frames <= 0) return;
     runCommands();
+    const bool loadedAtStart = loaded_;
     const int key = std::clamp(key_.load(std::memory_order_relaxed), -12, 12);
     if (key != player_.key()) player_.setKey(key, *synth_);
     player_.setMelodyVolume(melodyVolume_.load(std::memory_order_relaxed), *synth_);
-    const double factor = std::clamp(tempo_.load(std::memory_order_relaxed), 25, 400) / 100.0;
+    const int tempoPercent = std::clamp(tempo_.load(std::memory_order_relaxed), 25, 400);
+    const double factor = tempoPercent / 100.0;
     const double secondsPerFrame = factor / sampleRate_;
 
     const bool recordThisBlock = playing_;
@@ -210,6 +228,22 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
             r->write(voiceIn ? voiceIn : silence_.data(), out, frames);
         recorderGate_.leave();
     }
+    if (analysisGate_.enter()) {
+        if (auto* a = analysis_.load(std::memory_order_acquire)) {
+            VoiceStamp stamp;
+            stamp.generation = generation_;
+            stamp.state = recordThisBlock ? VoiceStamp::Playing : loadedAtStart ? VoiceStamp::Paused : VoiceStamp::NoSong;
+            stamp.songEnds = ended;
+            stamp.key = player_.key();
+            stamp.tempoPercent = tempoPercent;
+            stamp.songSample = songSamples_;
+            a->push(voiceIn, frames, stamp);
+        }
+        analysisGate_.leave();
+    }
+    if (recordThisBlock) songSamples_ += std::uint64_t(frames);
+    // The monitored voice goes to the output only: the music recording stays the music.
+    effects_.process(voiceIn, out, frames);
     if (mixGate_.enter()) {
         if (auto* m = mixPlayback_.load(std::memory_order_acquire))
             if (m->pullAdd(out, frames)) raise(kEventMixFinished);
@@ -219,7 +253,11 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
     published_.store(std::uint64_t(generation_) << 32 | ticks, std::memory_order_release);
     // The end is made known last, so whoever stops the recording on this news finds the
     // song's final block already recorded.
-    if (ended && endSong()) raise(kEventSongEnded);
+    blocks_.fetch_add(1, std::memory_order_release);
+    if (ended && endSong()) {
+        endedGeneration_.store(generation_, std::memory_order_release);
+        raise(kEventSongEnded);
+    }
 }
 
 } // namespace vokaran

@@ -12,6 +12,7 @@
 #include "core/EngineData.h"
 #include "core/SongPlayer.h"
 #include "core/SpscRing.h"
+#include "voice/VoiceEffects.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +24,7 @@ namespace vokaran {
 class Synth;
 class Recorder;
 class MixPlayback;
+class LiveScoring;
 
 enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
 
@@ -30,6 +32,7 @@ enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
 enum EngineEvent : std::uint32_t {
     kEventSongEnded = 1u << 0,   // the song reached its end or was stopped
     kEventMixFinished = 1u << 1, // a mix into a file or a live mix playback finished
+    kEventDeviceLost = 1u << 2,  // the audio device stopped working
 };
 
 class EngineCore final : public AudioClient {
@@ -51,6 +54,8 @@ public:
     bool canRunAhead() const override;
     // Any thread: whether process() has anything to play (a song or a live mix).
     bool isActive() const override;
+    // A device thread: the device failed; raised as an event.
+    void deviceLost() override { raise(kEventDeviceLost); }
 
     // Playback control. False when the call does not fit the state (e.g. pause while stopped)
     // or the command queue is full.
@@ -80,6 +85,19 @@ public:
     void detachRecorder();
     void attachMixPlayback(MixPlayback* playback);
     void detachMixPlayback();
+    // The live voice analysis receives every block with where the song stood.
+    void attachAnalysis(LiveScoring* analysis);
+    void detachAnalysis();
+
+    // Monitoring of the microphone with echo and room: settings on the controlling thread.
+    VoiceEffects& effects() { return effects_; }
+
+    // Any thread: blocks processed so far (changes whenever the engine thread has run).
+    std::uint64_t blocksProcessed() const { return blocks_.load(std::memory_order_acquire); }
+    // Any thread: generation of the song whose end (or stop) was raised last.
+    std::uint32_t endedGeneration() const { return endedGeneration_.load(std::memory_order_acquire); }
+    // Generation of the latest play(): controlling thread.
+    std::uint32_t generation() const { return static_cast<std::uint32_t>(state_.load() >> 2); }
 
     // Any thread. Events raised since the last call; and a counter that changes whenever an
     // event is raised, for waiting with std::atomic::wait.
@@ -127,6 +145,7 @@ private:
     bool loaded_ = false;
     std::uint32_t generation_ = 0;
     double position_ = 0;  // score seconds
+    std::uint64_t songSamples_ = 0;  // samples of the current song played
     std::vector<float> silence_;
 
     RtGate recorderGate_;
@@ -134,6 +153,12 @@ private:
     RtGate mixGate_;
     std::atomic<MixPlayback*> mixPlayback_{nullptr};
 
+    VoiceEffects effects_;
+    RtGate analysisGate_;
+    std::atomic<LiveScoring*> analysis_{nullptr};
+    std::atomic<std::uint64_t> blocks_{0};
+
+    std::atomic<std::uint32_t> endedGeneration_{0};
     std::atomic<std::uint32_t> events_{0};
     std::atomic<std::uint32_t> eventCounter_{0};
 };

@@ -1,5 +1,7 @@
 #include "core/Recorder.h"
 
+#include "core/Pcm.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -9,11 +11,6 @@
 
 namespace vokaran {
 namespace {
-
-inline std::int16_t toS16(float x) {
-    const float y = std::clamp(x, -1.0f, 1.0f) * 32767.0f;
-    return static_cast<std::int16_t>(std::lrint(y));
-}
 
 bool writeLe16(std::FILE* f, const std::int16_t* s, std::size_t n) {
     std::uint8_t bytes[8192];
@@ -67,9 +64,9 @@ void Recorder::write(const float* voice, const float* music, int frames) {
     std::int16_t buf[512];
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, 256);
-        for (int i = 0; i < n; ++i) buf[i] = toS16(voice[done + i]);
+        for (int i = 0; i < n; ++i) buf[i] = toPcm16(voice[done + i]);
         voice_.push(buf, n);
-        for (int i = 0; i < 2 * n; ++i) buf[i] = toS16(music[2 * done + i]);
+        for (int i = 0; i < 2 * n; ++i) buf[i] = toPcm16(music[2 * done + i]);
         music_.push(buf, 2 * n);
         done += n;
     }

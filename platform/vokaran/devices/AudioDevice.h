@@ -3,8 +3,10 @@
 // (microphone from a WAV or raw file, output discarded or written to a file, paced in real
 // time or as fast as possible) and a null device that keeps time when there is no sound card.
 // Chosen with the environment variable VOKARAN_AUDIO (see docs/engine.md).
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vokaran {
 
@@ -18,11 +20,20 @@ public:
     virtual bool canRunAhead() const { return true; }
     // Whether anything is playing; an idle fast device falls back to real-time pacing.
     virtual bool isActive() const { return true; }
+    // The device stopped working (unplugged, failed): called once, on a device thread, after
+    // which process() is no longer called. Must not block.
+    virtual void deviceLost() {}
 };
 
 struct AudioConfig {
     int sampleRate = 44100;
     int bufferFrames = 512;
+};
+
+// Which devices to open: indices into the lists of listDevices(), -1 for the system's default.
+struct DeviceSelection {
+    int output = -1;
+    int input = -1;
 };
 
 class AudioDevice {
@@ -33,21 +44,32 @@ public:
     // Returns once the client is no longer called.
     virtual void stop() = 0;
     virtual std::string description() const = 0;
+    // Whether a microphone is captured (without one the client gets a null input).
+    virtual bool hasInput() const { return true; }
 };
 
 std::unique_ptr<AudioDevice> createNullDevice(const AudioConfig& config);
-std::unique_ptr<AudioDevice> createSdlDevice(const AudioConfig& config);
+std::unique_ptr<AudioDevice> createSdlDevice(const AudioConfig& config, const DeviceSelection& selection = {});
+// Names of SDL's playback or capture devices in the system's order.
+std::vector<std::string> listSdlDevices(bool capture);
 
 struct FileDeviceOptions {
     std::string inputPath;   // WAV, or raw mono s16le at the engine rate; empty = silence
     std::string outputPath;  // ".wav" = WAV, anything else raw stereo s16le; empty = discard
     bool fast = false;       // as fast as possible instead of real time
+    std::int64_t failAfterFrames = -1;  // stops working after this many frames, as if unplugged
 };
 std::unique_ptr<AudioDevice> createFileDevice(const AudioConfig& config, const FileDeviceOptions& options);
 
 // Reads VOKARAN_AUDIO ("sdl" default, "file", "null") and, for "file", VOKARAN_AUDIO_IN,
-// VOKARAN_AUDIO_OUT and VOKARAN_AUDIO_PACE ("realtime" default, "fast"). Null with `error`
-// when the variables are invalid.
+// VOKARAN_AUDIO_OUT, VOKARAN_AUDIO_PACE ("realtime" default, "fast") and
+// VOKARAN_AUDIO_FAIL_AFTER (seconds of audio after which the device fails, for tests).
+// Null with `error` when the variables are invalid.
 std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, std::string& error);
+std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, const DeviceSelection& selection,
+                                                         std::string& error);
+// The output (capture = false) or input devices of the VOKARAN_AUDIO kind, in system order.
+// False with `error` when VOKARAN_AUDIO is invalid.
+bool listDevices(bool capture, std::vector<std::string>& names, std::string& error);
 
 } // namespace vokaran

@@ -57,6 +57,8 @@ public:
         raw_.reset();
     }
 
+    bool hasInput() const override { return !null_; }
+
     std::string description() const override {
         if (null_) return "null device (no sound card: output discarded, silent microphone)";
         return std::string("file device (in: ") + (options_.inputPath.empty() ? "silence" : options_.inputPath) +
@@ -100,6 +102,7 @@ private:
         const auto period = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(double(frames) / config_.sampleRate));
         auto next = Clock::now();
+        std::int64_t processed = 0;
         while (running_.load(std::memory_order_relaxed)) {
             const bool fast = options_.fast && client.isActive();
             if (fast && !client.canRunAhead()) {
@@ -111,7 +114,12 @@ private:
             std::copy_n(input_.begin() + inputPos_, take, in.begin());
             std::fill(in.begin() + take, in.end(), 0.0f);
             inputPos_ += take;
+            if (options_.failAfterFrames >= 0 && processed >= options_.failAfterFrames) {
+                client.deviceLost();  // as if unplugged: the client is not called any more
+                return;
+            }
             client.process(out.data(), in.data(), frames);
+            processed += frames;
             if (wav_ || raw_) {
                 for (int i = 0; i < 2 * frames; ++i)
                     s16[i] = static_cast<std::int16_t>(std::lrint(std::clamp(out[i], -1.0f, 1.0f) * 32767.0f));
@@ -160,9 +168,35 @@ std::unique_ptr<AudioDevice> createFileDevice(const AudioConfig& config, const F
 }
 
 std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, std::string& error) {
+    return createDeviceFromEnvironment(config, DeviceSelection{}, error);
+}
+
+namespace {
+std::string audioKind() {
     const char* kind = std::getenv("VOKARAN_AUDIO");
     const std::string k = kind ? kind : "sdl";
-    if (k.empty() || k == "sdl") return createSdlDevice(config);
+    return k.empty() ? "sdl" : k;
+}
+std::string badKind(const std::string& k) { return "VOKARAN_AUDIO must be \"sdl\", \"file\" or \"null\", not \"" + k + "\""; }
+} // namespace
+
+bool listDevices(bool capture, std::vector<std::string>& names, std::string& error) {
+    const std::string k = audioKind();
+    names.clear();
+    if (k == "sdl") names = listSdlDevices(capture);
+    else if (k == "file") names.push_back(capture ? "File microphone" : "File output");
+    else if (k == "null") { if (!capture) names.push_back("No sound card (output discarded)"); }
+    else {
+        error = badKind(k);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, const DeviceSelection& selection,
+                                                         std::string& error) {
+    const std::string k = audioKind();
+    if (k == "sdl") return createSdlDevice(config, selection);
     if (k == "null") return createNullDevice(config);
     if (k == "file") {
         FileDeviceOptions o;
@@ -175,9 +209,18 @@ std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& conf
             return nullptr;
         }
         o.fast = p == "fast";
+        if (const char* f = std::getenv("VOKARAN_AUDIO_FAIL_AFTER"); f && *f) {
+            char* end = nullptr;
+            const double seconds = std::strtod(f, &end);
+            if (*end || !(seconds >= 0)) {
+                error = std::string("VOKARAN_AUDIO_FAIL_AFTER must be seconds, not \"") + f + "\"";
+                return nullptr;
+            }
+            o.failAfterFrames = static_cast<std::int64_t>(seconds * config.sampleRate);
+        }
         return createFileDevice(config, o);
     }
-    error = "VOKARAN_AUDIO must be \"sdl\", \"file\" or \"null\", not \"" + k + "\"";
+    error = badKind(k);
     return nullptr;
 }
 

@@ -5,6 +5,11 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace vokaran {
@@ -19,7 +24,8 @@ struct SdlAudioSubsystem {
 
 class SdlDevice final : public AudioDevice {
 public:
-    explicit SdlDevice(const AudioConfig& config) : config_(config), capture_(std::size_t(config.sampleRate)) {}
+    SdlDevice(const AudioConfig& config, const DeviceSelection& selection)
+        : config_(config), selection_(selection), capture_(std::size_t(config.sampleRate)) {}
     ~SdlDevice() override { stop(); }
 
     bool start(AudioClient& client, std::string& error) override {
@@ -39,7 +45,13 @@ public:
         want.samples = static_cast<Uint16>(config_.bufferFrames);
         want.callback = &SdlDevice::playbackCallback;
         want.userdata = this;
-        out_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        // A chosen device by its name; the list may have changed since it was chosen, so an
+        // index past its end falls back to the default device.
+        const char* outName = selection_.output >= 0 ? SDL_GetAudioDeviceName(selection_.output, 0) : nullptr;
+        const std::string outChosen = outName ? outName : "";
+        const char* inName = selection_.input >= 0 ? SDL_GetAudioDeviceName(selection_.input, 1) : nullptr;
+        const std::string inChosen = inName ? inName : "";
+        out_ = SDL_OpenAudioDevice(outChosen.empty() ? nullptr : outChosen.c_str(), 0, &want, &have, 0);
         if (out_ == 0) {
             error = std::string("SDL_OpenAudioDevice (playback): ") + SDL_GetError();
             subsystem_.reset();
@@ -48,19 +60,32 @@ public:
         SDL_AudioSpec wantIn = want, haveIn{};
         wantIn.channels = 1;
         wantIn.callback = &SdlDevice::captureCallback;
-        in_dev_ = SDL_OpenAudioDevice(nullptr, 1, &wantIn, &haveIn, 0);
+        in_dev_ = SDL_OpenAudioDevice(inChosen.empty() ? nullptr : inChosen.c_str(), 1, &wantIn, &haveIn, 0);
         // No microphone is not an error: the engine records silence then.
         if (in_dev_ != 0) SDL_PauseAudioDevice(in_dev_, 0);
         SDL_PauseAudioDevice(out_, 0);
+        callbacks_.store(0);
+        stopWatch_ = false;
+        watchdog_ = std::thread([this] { watch(); });
         return true;
     }
 
     void stop() override {
+        if (watchdog_.joinable()) {
+            {
+                std::lock_guard g(watchMutex_);
+                stopWatch_ = true;
+            }
+            watchCv_.notify_all();
+            watchdog_.join();
+        }
         if (in_dev_) SDL_CloseAudioDevice(in_dev_);
         if (out_) SDL_CloseAudioDevice(out_);
         in_dev_ = out_ = 0;
         subsystem_.reset();
     }
+
+    bool hasInput() const override { return in_dev_ != 0; }
 
     std::string description() const override {
         const char* driver = SDL_GetCurrentAudioDriver();
@@ -68,6 +93,26 @@ public:
     }
 
 private:
+    // Watchdog thread: a device that was unplugged or failed stops calling back (or SDL says
+    // it stopped); the client hears of it once, so the engine can go on without it.
+    void watch() {
+        std::unique_lock g(watchMutex_);
+        auto lastSeen = callbacks_.load();
+        auto lastChange = std::chrono::steady_clock::now();
+        while (!watchCv_.wait_for(g, std::chrono::milliseconds(100), [&] { return stopWatch_; })) {
+            const auto now = std::chrono::steady_clock::now();
+            const auto seen = callbacks_.load();
+            if (seen != lastSeen) {
+                lastSeen = seen;
+                lastChange = now;
+            }
+            if (SDL_GetAudioDeviceStatus(out_) == SDL_AUDIO_STOPPED || now - lastChange > std::chrono::seconds(2)) {
+                client_->deviceLost();
+                return;
+            }
+        }
+    }
+
     static void SDLCALL captureCallback(void* self, Uint8* stream, int len) {
         auto* d = static_cast<SdlDevice*>(self);
         d->capture_.push(reinterpret_cast<const float*>(stream), std::size_t(len) / sizeof(float));
@@ -88,19 +133,40 @@ private:
             in = d->in_.data();
         }
         d->client_->process(reinterpret_cast<float*>(stream), in, frames);
+        d->callbacks_.fetch_add(1, std::memory_order_relaxed);
     }
 
     AudioConfig config_;
+    DeviceSelection selection_;
     std::unique_ptr<SdlAudioSubsystem> subsystem_;
     SDL_AudioDeviceID out_ = 0;
     SDL_AudioDeviceID in_dev_ = 0;
     AudioClient* client_ = nullptr;
     SpscRing<float> capture_;
     std::vector<float> in_;
+    std::atomic<std::uint64_t> callbacks_{0};
+    std::thread watchdog_;
+    std::mutex watchMutex_;
+    std::condition_variable watchCv_;
+    bool stopWatch_ = false;
 };
 
 } // namespace
 
-std::unique_ptr<AudioDevice> createSdlDevice(const AudioConfig& config) { return std::make_unique<SdlDevice>(config); }
+std::unique_ptr<AudioDevice> createSdlDevice(const AudioConfig& config, const DeviceSelection& selection) {
+    return std::make_unique<SdlDevice>(config, selection);
+}
+
+std::vector<std::string> listSdlDevices(bool capture) {
+    SdlAudioSubsystem audio;
+    std::vector<std::string> names;
+    if (!audio.ok) return names;
+    const int n = SDL_GetNumAudioDevices(capture ? 1 : 0);
+    for (int i = 0; i < n; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, capture ? 1 : 0);
+        names.push_back(name ? name : "");
+    }
+    return names;
+}
 
 } // namespace vokaran
