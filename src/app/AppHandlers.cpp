@@ -154,5 +154,6 @@ void VokaranPlayerApp::openExitConfirmation() {
 bool VokaranPlayerApp::onNetErrorWnd(const CEGUI::EventArgs&) {
   if (dialogMap_.count("NetErrorPage")) return true;  // already showing
   openQuitDialog("NetErrorPage", new CNetErrorWnd);
+  appLog("network error dialog shown");
   return true;
 }

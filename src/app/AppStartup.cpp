@@ -6,10 +6,14 @@
 #include <filesystem>
 
 #include "AppSet/KeyMap.h"
+#include "NetWork/NetTextConvert.h"
+#include "NetWork/NetworkInterface.h"
+#include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
 #include "app/ModulePaths.h"
+#include "app/SafeFileName.h"
 #include "app/SongIEventSet.h"
 #include "app/VokaranPlayerApp.h"
 #include "app/WindowPath.h"
@@ -18,6 +22,7 @@
 #include "oscompat/Display.h"
 #include "oscompat/DynamicLibrary.h"
 #include "oscompat/MessageBox.h"
+#include "oscompat/Utf.h"
 #include "vokaran/Vokaran.h"
 #include "widgets/WidgetGallery.h"
 
@@ -38,6 +43,42 @@ void VokaranPlayerApp::setProgress(float value) {
       bar->setProgress(value);
   });
 }
+
+namespace {
+
+// Start-up step 6: the network facade through its factory, then the user's session and the
+// first requests about the user.
+void connectNetwork(const LaunchContext& launch) {
+  const std::string where = "runStartup";
+  try {
+    addNetworkInterfaceFactory<NetworkInterface>();
+  } catch (const CEGUI::Exception& e) {
+    appLogError(where + ": the network facade's factory was not registered: " + e.what());
+  }
+  auto* registry = NetworkInterfaceFactoryManager::getSingletonPtr();
+  NetworkInterfaceFactory* factory = registry ? registry->getFactory(NetworkInterface::TypeName) : nullptr;
+  NetworkInterface* net = factory ? factory->create() : nullptr;
+  if (!net) {
+    appLogError(where + ": no network facade; the module runs without the contest service");
+    return;
+  }
+  net->SetClientId("6");
+  const std::string session = narrowFromWide(launch.sessionId, 0);
+  net->SetUploadSession(session);
+  net->SetSession(session, launch.user.UserID);
+  net->SetUserMail(launch.user.Mail);
+  net->RequestUserInfo();
+  net->RequestUserPermit(1, 0);
+  net->RequestUserTone(1);
+  const std::string folder = narrowFromWide(moduleDirectory(), 0);
+  if (folder.empty())
+    appLogError(where + ": the installation folder cannot be written in the system code page; "
+                        "the upload record path is not set");
+  else
+    net->SetUploadRecordPath(folder + "/PKData/UploadRecord.xml");
+}
+
+}  // namespace
 
 void VokaranPlayerApp::startupThreadMain() {
   const bool ok = runStartup();
@@ -61,7 +102,8 @@ bool VokaranPlayerApp::runStartup() {
   // 4. The program-wide singletons, in their order.
   appLogNotBuilt(where, "the component manager");
   appLogNotBuilt(where, "the layout registry and MenuXmlManager");
-  appLogNotBuilt(where, "the network factory registry");
+  if (!NetworkInterfaceFactoryManager::getSingletonPtr())
+    new NetworkInterfaceFactoryManager;  // deleted by the clean-up
   appLogNotBuilt(where, "the payment object CPay");
   appLogNotBuilt(where, "the works manager CAlbumManager");
   appLogNotBuilt(where, "the mixing manager CMixManager");
@@ -74,7 +116,7 @@ bool VokaranPlayerApp::runStartup() {
 
   // 5. Components. 6. The network facade and the user's session.
   setProgress(0.1f);
-  appLogNotBuilt(where, "the network facade (session, user information, permissions, tone)");
+  connectNetwork(launch_);
   setProgress(0.2f);
   // 7. The mission manager's events and sang list.
   appLogNotBuilt(where, "the mission manager (sang list)");
@@ -103,8 +145,16 @@ bool VokaranPlayerApp::runStartup() {
         rootWindow_->addChild(mainMenu_);
       }))
     return false;
-  // 11. The practice menu from the server's menu document.
-  appLogNotBuilt(where, "the practice menu rebuild (menu version request and wait)");
+  // 11. The practice menu from the server's menu document: the version is asked for, and the
+  // handler of its reply (or of the new document) lets start-up go on. The library answers
+  // every request, failed ones included, so the wait ends.
+  if (std::filesystem::exists(moduleDirectoryUtf8() + "/PKData/AppSets/NetMenu.xml"))
+    appLogNotBuilt(where, "MenuXmlManager (reading NetMenu.xml)");
+  if (auto* net = NetworkInterface::getSingletonPtr()) {
+    net->RequestNetMenuVersion();
+    menuReady_.wait();
+    appLog(where + ": the menu version reply was handled");
+  }
   // 12. The play-control bar.
   appLogNotBuilt(where, "the play-control bar");
   setProgress(0.5f);
@@ -136,8 +186,10 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
     initWindow_ = nullptr;
   }
   oscompat::showSystemCursor(true);
-  // 2. The user's works file.
-  appLogNotBuilt(where, "the works manager (works file)");
+  // 2. The user's works file (the user id becomes part of its name).
+  const std::wstring worksFile =
+      moduleDirectory() + L"/PKData/" + safeFileNameComponent(launch_.user.UserID) + L".xml";
+  appLogNotBuilt(where, "the works manager (works file " + oscompat::utf8FromWide(worksFile) + ")");
   // 3. The title marquee.
   marquee_->start();
   marquee_->tick();
@@ -153,8 +205,16 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
       mainMenu_->activate();
   }
   guiContext().getMouseCursor().hide();
-  // 6. The contest main window as the first page, and the square information.
-  appLogNotBuilt(where, "the contest main window (and the square information request)");
+  // 6. The contest main window as the first page, and the square information. The network
+  // layer fires "GetPKSquareInfo" on its own thread, on success and on failure alike; the GUI
+  // thread stays out of the event sets until then, so waiting here is what keeps that firing
+  // safe. The wait is bounded by the library's request time-out and the picture fetches'.
+  appLogNotBuilt(where, "the contest main window");
+  if (auto* net = NetworkInterface::getSingletonPtr()) {
+    net->RequestSquareInfo();
+    squareInfoReady_.wait();
+    appLog(where + ": the square information reply was handled");
+  }
   // 7. Its menu item marks the section.
   if (auto* item = findWindow("MainMenu/Menubar/PK")) item->disable();
   currentMenuItem_ = "MainMenu/Menubar/PK";

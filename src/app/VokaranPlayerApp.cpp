@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "AppSet/KeyMap.h"
+#include "NetWork/NetworkInterface.h"
+#include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/IPageCtrl.h"
@@ -94,8 +96,18 @@ void VokaranPlayerApp::cleanupApp() {
   VokaStop();
   // 3. Practice menu file handling and the layout registry.
   appLogNotBuilt(where, "the practice menu (MenuXmlManager, layout registry)");
-  // 4. The network facade and its factory registry.
-  appLogNotBuilt(where, "the network facade");
+  // 4. The network facade and its factory registry. Releasing the library answers the
+  // requests still open.
+  if (auto* registry = NetworkInterfaceFactoryManager::getSingletonPtr()) {
+    if (auto* net = NetworkInterface::getSingletonPtr()) {
+      if (auto* factory = registry->getFactory(NetworkInterface::TypeName))
+        factory->destroy(net);
+      else
+        delete net;
+    }
+    registry->removeAllFactories();
+    delete registry;
+  }
   // 5. The mission manager.
   appLogNotBuilt(where, "the mission manager");
   // 6. Every registered settings set is saved.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "NetTestSupport.h"
 #include "TestSupport.h"
 #include "app/AppEventArgs.h"
 #include "app/CInfoTipManager.h"
@@ -43,16 +44,31 @@ class App : public ::testing::Test {
     app_->setHeadless(true);
     app_->setClock(&clock_);
     app_->launchContext().urls.set(UrlTable::strPKBlogURL, L"http://community.example/");
+    // The demo user of the test service, as the launcher would hand it over.
+    app_->launchContext().sessionId = L"vk-demo-session-10001";
+    app_->userInfor().UserID = L"10001";
+    app_->userInfor().Mail = L"demo@vokaran.example";
     oscompat::setShellOpenHandler([this](const std::string& url) { opened_.push_back(url); });
   }
   void TearDown() override {
     oscompat::setShellOpenHandler(nullptr);
     app_.reset();
   }
-  // Starts the shell and waits for the start-up thread's "AppInitDone".
+  // Starts the shell and waits for the start-up thread's "AppInitDone" and for the replies
+  // about the user that start-up asked for, so that none arrives later in a test.
   void start() {
     ASSERT_TRUE(app_->startUp());
-    ASSERT_TRUE(app_->pumpUntil([&] { return app_->startupDone(); }));
+    int replies = 0;
+    std::vector<CEGUI::Event::Connection> connections;
+    for (const auto& name : {EventNames::GetUserSpecialInfo, EventNames::GetUserPermit, EventNames::RecBackUserTone})
+      connections.push_back(CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+          EventNames::global(name), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+            ++replies;
+            return false;
+          })));
+    const bool done = app_->pumpUntil([&] { return app_->startupDone() && replies == 3; }, 30000);
+    for (auto& c : connections) c->disconnect();
+    ASSERT_TRUE(done);
   }
   void postGlobal(const CEGUI::String& name, CEGUI::EventArgs* args) {
     Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), name, args, "");
@@ -65,6 +81,7 @@ class App : public ::testing::Test {
   CEGUI::Window* window(const CEGUI::String& name) { return findWindow(name); }
 
   vktest::ScratchInstallation install_;
+  vktest::TestService service_;
   guishell::VirtualClock clock_;
   std::unique_ptr<CountingApp> app_;
   std::vector<std::string> opened_;
@@ -90,6 +107,33 @@ TEST_F(App, StartUpShowsProgressInOrderThenTheRootPageWithItsMenu) {
   EXPECT_TRUE(window("MainMenu/Menubar/PK")->isDisabled());  // the current section
   EXPECT_FALSE(window("MainMenu/Menubar/Practice")->isDisabled());
   EXPECT_NE(install_.log().find("AppInitDone"), std::string::npos);
+}
+
+// Start-up asks the service about the user, waits for the menu version and, at its end, for
+// the contest square; each reply is in the log.
+TEST_F(App, StartUpTakesUserMenuAndSquareFromTheService) {
+  start();
+  EXPECT_EQ(app_->userInfor().VokaCoin, L"100.00");
+  EXPECT_EQ(app_->lastUserTone(), std::make_pair(62, 3));
+  const std::string log = install_.log();
+  EXPECT_NE(log.find("network reply 5024 status 0"), std::string::npos);  // no menu file yet
+  EXPECT_NE(log.find("network reply 6323 status 0"), std::string::npos);
+  EXPECT_LT(log.find("network reply 5024"), log.find("AppInitDone"));
+  EXPECT_NE(vktest::readFile(install_.path() + "/PKData/AppSets/NetMenu.xml").find("menuVersion=\"2024.1\""),
+            std::string::npos);
+  EXPECT_TRUE(app_->dialogs().empty());
+  EXPECT_NE(log.find("/PKData/10001.xml"), std::string::npos);  // the works file of this user
+}
+
+// Without the service every request fails, yet start-up completes; the failed square opens the
+// network error dialog.
+TEST_F(App, WithoutTheServiceStartUpCompletesAndOffersTheNetworkErrorDialog) {
+  ::setenv("VOKARAN_SERVICE_URL", ("http://127.0.0.1:" + std::to_string(vk::netlink::test::closedPort())).c_str(), 1);
+  ASSERT_TRUE(app_->startUp());
+  ASSERT_TRUE(app_->pumpUntil([&] { return app_->startupDone() && app_->dialogs().count("NetErrorPage"); }, 30000));
+  EXPECT_NE(install_.log().find("network reply 6323 status -15004"), std::string::npos);
+  press(CEGUI::Key::Return);  // its one button: the module ends
+  EXPECT_TRUE(app_->quitRequested());
 }
 
 TEST_F(App, UnreadableEngineDataStopsStartUpAfterTheMessageBox) {

@@ -25,6 +25,18 @@ export VOKARAN_MODULE_DIR=$install XDG_RUNTIME_DIR=$work/run VOKARAN_LAUNCHER_SO
 export VOKARAN_AUDIO=null
 log=$install/CEGUI.log
 
+# The contest service the module talks to: its own, on a free port, with the demo user.
+src=$(cd "$(dirname "$0")/../.." && pwd)
+"$dist/vokaran-service" --data-dir "$work/service" --seed-small --port 0 --threads 8 \
+  --unihan-dir "$src/tests/data/unihan-mini" > "$work/service.out" 2> "$work/service.err" &
+service=$!
+pids+=("$service")
+for _ in $(seq 1 100); do grep -q "listening on" "$work/service.out" && break; sleep 0.1; done
+VOKARAN_SERVICE_URL=$(grep -o 'http://127.0.0.1:[0-9]*' "$work/service.out" | head -1)
+[ -n "$VOKARAN_SERVICE_URL" ] || { echo "FAIL: the service did not start"; cat "$work/service.err"; exit 1; }
+export VOKARAN_SERVICE_URL
+login=(--set SessionID=vk-demo-session-10001 --set UserID=10001)
+
 # Waits up to 30 s for a pattern in the module's log.
 wait_log() {
   for _ in $(seq 1 300); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
@@ -56,7 +68,7 @@ if [ "$mode" = windowed ]; then
   for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
   # The launcher's exit request shows the confirmation; Return on "yes" ends the module.
-  start_launcher
+  start_launcher "${login[@]}"
   wait_log "AppInitDone" || fail "windowed start-up did not finish"
   echo exit >&3
   wait_log "exit confirmation shown" || fail "the exit confirmation did not open"
@@ -69,9 +81,13 @@ if [ "$mode" = windowed ]; then
 else
   export VOKARAN_HEADLESS=1
 
-  # Start-up completes; the immediate-exit request ends the module through its clean-up.
-  start_launcher
+  # Start-up completes with the service's menu version and contest square; the immediate-exit
+  # request ends the module through its clean-up.
+  start_launcher "${login[@]}"
   wait_log "AppInitDone" || fail "start-up did not finish"
+  wait_log "start-up finished" || fail "start-up did not reach its end"
+  grep -qE "network reply 502[34] status 0" "$log" || fail "no menu reply from the service"
+  grep -q "network reply 6323 status 0" "$log" || fail "no contest square from the service"
   # A second start while the first runs defers to it and ends with 0.
   timeout 20 "$dist/vokaran-pk" "<Launch/>" > "$work/second.out" 2>&1
   second=$?
@@ -117,6 +133,18 @@ else
   code=$?
   [ "$code" -eq 0 ] || fail "termination gave code $code"
   grep -q "cleanupApp done" "$log" || fail "no clean-up after SIGTERM"
+
+  # With the service stopped start-up still completes; the failed square opens the network
+  # error dialog, whose button ends the module.
+  kill "$service"
+  wait "$service" 2>/dev/null
+  start_launcher "${login[@]}"
+  wait_log "start-up finished" || fail "start-up without the service did not finish"
+  wait_log "network error dialog shown" || fail "no network error dialog without the service"
+  grep -q "network reply 6323 status -15004" "$log" || fail "the square did not fail as expected"
+  echo exit-now >&3
+  finish_launcher
+  [ "$code" -eq 0 ] || fail "exit-now without the service gave code $code"
 fi
 
 [ $failures -eq 0 ] && echo "module-processes ($mode): ok"
