@@ -110,7 +110,7 @@ else
   port=$((20000 + RANDOM % 20000))
   rm -f "$log" "$work/commands"
   mkfifo "$work/commands"
-  "$dist/vokaran-launcher" --service-url "http://127.0.0.1:$port" --service-data "$work/service" \
+  "$dist/vokaran-launcher" --service-url "http://127.0.0.1:$port" --service-data "$work/launcher-service" \
     < "$work/commands" > "$work/launcher.out" 2> "$work/launcher.err" &
   launcher=$!
   pids+=("$launcher")
