@@ -219,8 +219,14 @@ bool writeSettingsXml(const std::string& path,
     appLogError("settings: " + path + " not saved: " + e.what());
     return false;
   }
+  // Whatever is written must read back: never replace a file with one the reader refuses.
+  const std::string document = out.str();
+  if (!oscompat::isValidUtf8(document)) {
+    appLogError("settings: " + path + " not saved: a value is not Unicode text");
+    return false;
+  }
   std::string why;
-  if (!oscompat::writeFileAtomically(path, out.str(), &why)) {
+  if (!oscompat::writeFileAtomically(path, document, &why)) {
     appLogError("settings: " + path + " not saved: " + why);
     return false;
   }

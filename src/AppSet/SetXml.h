@@ -42,15 +42,17 @@ struct XmlReadOptions {
 // Reads the file at `path` (UTF-8, relative to the working folder or absolute) with `handler`.
 // True when the whole document was read. False, with one log line saying why, when it is
 // missing, empty, not UTF-8 text, not well-formed, nested absurdly deep or larger than
-// 16 MiB, or when the handler threw; elements handled before the problem keep their effect.
-// Never throws. The GUI variants must run on the GUI thread.
+// 16 MiB: such a document is refused before any element reaches the handler. When the
+// handler itself throws, what it handled before stays. Never throws. The GUI variants must
+// run on the GUI thread.
 bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
                      const XmlReadOptions& options);
 
 // Writes a settings file: `body` writes the elements through the GUI library's serializer
 // (indentation 4), and the document replaces the file atomically. False, with one log line,
-// when the document could not be produced or the file could not be written; the old file is
-// then untouched. Any thread.
+// when the document could not be produced, would not read back (text that is not Unicode),
+// or the file could not be written; the old file is then untouched. Any thread. The
+// serializer writes a line break inside a value as the two characters "\n".
 bool writeSettingsXml(const std::string& path,
                       const std::function<void(CEGUI::XMLSerializer&)>& body);
 

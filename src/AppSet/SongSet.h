@@ -22,7 +22,7 @@ class CSongSet : public ISet {
   explicit CSongSet(std::wstring path = L"");
 
   // Reads through the GUI system's parser (GUI thread). The songs of the file are appended to
-  // those in memory; a song cut off by the end of a damaged file is not.
+  // those in memory; a damaged file adds none.
   bool LoadSets() override;
   bool SaveSets() override;
 

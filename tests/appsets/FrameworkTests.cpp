@@ -140,6 +140,16 @@ TEST_F(Framework, VeryLongValuesAndAwkwardTextRoundTrip) {
   EXPECT_EQ(back.values(), set.values());
 }
 
+// A value that is not Unicode (a lone surrogate from a broken conversion) would make a file
+// the reader refuses: the save is refused instead and the old file stays.
+TEST_F(Framework, SaveThatWouldNotReadBackIsRefused) {
+  vktest::writeFile(appSets("UserSet.xml"), kUserSet);
+  CUserSet set(wideAppSets("UserSet.xml"));
+  set.setValue(L"Broken", std::wstring(1, static_cast<wchar_t>(0xD800)));
+  EXPECT_FALSE(set.SaveSets());
+  EXPECT_EQ(vktest::readFile(appSets("UserSet.xml")), kUserSet);
+}
+
 TEST_F(Framework, SaveIntoAMissingFolderFailsAndCreatesNothing) {
   CUserSet set(wideAppSets("none/UserSet.xml"));
   set.setValue(L"AutoHidems", L"1");
