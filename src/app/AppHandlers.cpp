@@ -135,35 +135,30 @@ bool VokaranPlayerApp::onShellSettingAudioDevChange(const CEGUI::EventArgs& args
   return true;
 }
 
-void VokaranPlayerApp::openExitConfirmation() {
-  auto previous = dialogMap_.find("Exit");
-  if (previous != dialogMap_.end()) return;  // one question at a time
-  auto* page = new CExitWnd;
-  dialogMap_["Exit"] = page;
+// Opens a dialog under `name` in the dialog map: one at a time per name. When it ends with 1
+// the program quits; in every case it is freed and leaves the map.
+void VokaranPlayerApp::openQuitDialog(const CEGUI::String& name, IPageCtrl* page) {
+  dialogMap_[name] = page;
   page->subscribeEvent(EventNames::EndModal,
-                       CEGUI::Event::Subscriber([this, page](const CEGUI::EventArgs&) {
+                       CEGUI::Event::Subscriber([this, name, page](const CEGUI::EventArgs&) {
                          if (page->result() == 1) requestQuit();
                          IPageCtrl::freeLater(page);
-                         auto it = dialogMap_.find("Exit");
+                         auto it = dialogMap_.find(name);
                          if (it != dialogMap_.end() && it->second == page) dialogMap_.erase(it);
                          return true;
                        }));
   page->attach(rootWindow_);
+}
+
+void VokaranPlayerApp::openExitConfirmation() {
+  if (dialogMap_.count("Exit")) return;  // one question at a time
+  // No contest song can be playing until the sing queue exists, so "yes" only quits.
+  openQuitDialog("Exit", new CExitWnd);
   appLog("exit confirmation shown");
 }
 
 bool VokaranPlayerApp::onNetErrorWnd(const CEGUI::EventArgs&) {
   if (dialogMap_.count("NetErrorPage")) return true;  // already showing
-  auto* page = new CNetErrorWnd;
-  dialogMap_["NetErrorPage"] = page;
-  page->subscribeEvent(EventNames::EndModal,
-                       CEGUI::Event::Subscriber([this, page](const CEGUI::EventArgs&) {
-                         if (page->result() == 1) requestQuit();
-                         IPageCtrl::freeLater(page);
-                         auto it = dialogMap_.find("NetErrorPage");
-                         if (it != dialogMap_.end() && it->second == page) dialogMap_.erase(it);
-                         return true;
-                       }));
-  page->attach(rootWindow_);
+  openQuitDialog("NetErrorPage", new CNetErrorWnd);
   return true;
 }

@@ -18,6 +18,8 @@
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/Display.h"
 #include "oscompat/DynamicLibrary.h"
+#include "oscompat/MessageBox.h"
+#include "vokaran/Vokaran.h"
 
 // The window work of start-up runs on the GUI thread: the GUI library is not thread-safe, and
 // the GUI thread is drawing the progress bar meanwhile. False when the loop has ended.
@@ -81,8 +83,21 @@ bool VokaranPlayerApp::runStartup() {
   // 7. The mission manager's events and sang list.
   appLogNotBuilt(where, "the mission manager (sang list)");
   setProgress(0.3f);
-  // 8. The engine's song database. 9. The engine callbacks.
-  appLogNotBuilt(where, "the karaoke engine (song database, callbacks)");
+  // 8. The engine's song database.
+  const std::wstring dataFile = moduleDirectory() + L"/PKData/RadeZuz76e.sdc";
+  const int opened = VokaOpenW(dataFile.c_str());
+  if (opened < 0) {
+    appLogError(where + ": VokaOpenW failed with " + std::to_string(opened));
+    oscompat::messageBox(L"VokaOpen() of Vokaran.dll not open file", L"Error",
+                         oscompat::MB_OK | oscompat::MB_ICONWARNING);
+    return false;
+  }
+  // 9. The engine callbacks: a finished song reaches the GUI thread as "SingOver".
+  VokaSetCBFun([] {
+    Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver,
+                              new CEGUI::EventArgs, "");
+  });
+  VokaSetMixCBFun([] {});
   setProgress(0.4f);
 
   // 10. The main menu bar.

@@ -25,6 +25,8 @@
 #include "oscompat/Display.h"
 #include "oscompat/DynamicLibrary.h"
 #include "widgets/WidgetRegistration.h"
+#include "dialogs/CMessageBoxWnd.h"
+#include "vokaran/Vokaran.h"
 
 namespace {
 VokaranPlayerApp* theApp = nullptr;
@@ -65,6 +67,7 @@ bool VokaranPlayerApp::initialiseApp() {
     guiContext().setRootWindow(rootWindow_);
     initWindow_ = windows.loadLayoutFromFile("PK_AppInit.layout");
     rootWindow_->addChild(initWindow_);
+    installGuiMessageBoxes(rootWindow_);
   } catch (const CEGUI::Exception& e) {
     appLogError(std::string("initialiseApp: the GUI data files could not be loaded: ") + e.what());
     return false;
@@ -96,6 +99,7 @@ void VokaranPlayerApp::cleanupApp() {
   const std::string where = "cleanupApp";
   // A start-up thread still running finds the loop gone and ends; the waits it may be in are
   // released.
+  closeMessageBoxes();
   menuReady_.set();
   squareInfoReady_.set();
   if (startupThread_.joinable()) startupThread_.join();
@@ -104,7 +108,9 @@ void VokaranPlayerApp::cleanupApp() {
   if (marquee_) marquee_->stop();
   if (screenSaverOff_) oscompat::setScreenSaverEnabled(true);
   // 2. Engine callbacks and playback.
-  appLogNotBuilt(where, "the karaoke engine (callbacks and stop)");
+  VokaSetCBFun(nullptr);
+  VokaSetMixCBFun(nullptr);
+  VokaStop();
   // 3. Practice menu file handling and the layout registry.
   appLogNotBuilt(where, "the practice menu (MenuXmlManager, layout registry)");
   // 4. The network facade and its factory registry.
@@ -141,6 +147,7 @@ void VokaranPlayerApp::cleanupApp() {
   songEvents_.reset();
   tips_.reset();
   oscompat::freeLibrary(micReplayLibrary_);
+  VokaClose();
   micReplayLibrary_ = nullptr;
   cleanupDone_ = true;
   appLog("VokaranPlayerApp: cleanupApp done");

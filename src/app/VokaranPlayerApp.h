@@ -116,6 +116,7 @@ class VokaranPlayerApp : public CEGuiSample {
   bool onGlobalKey(const CEGUI::EventArgs& args);
 
   void openExitConfirmation();
+  void openQuitDialog(const CEGUI::String& name, IPageCtrl* page);
   void wireMainMenu();
   void onMainMenuItem(const CEGUI::String& item);
   void switchSection(const CEGUI::String& item);

@@ -12,6 +12,8 @@
 #include "AppSet/ConfigSet.h"
 #include "AppSet/KeyMap.h"
 #include "AppSet/NameValueSet.h"
+#include "AppSet/OCXManager.h"
+#include "AppSet/PictureSet.h"
 #include "AppSet/SongSet.h"
 #include "SetTestSupport.h"
 #include "oscompat/AtomicFile.h"
@@ -75,6 +77,30 @@ namespace {
 class AppSettings : public settest::SettingsGuiTest {};
 
 }  // namespace
+
+// The settings the installation ships read as the module needs them.
+TEST_F(AppSettings, ShippedFilesRead) {
+  CConfigSet config(wideAppSets("Config.xml"));
+  ASSERT_TRUE(config.LoadSets());
+  EXPECT_FALSE(config.fullScreen());
+  EXPECT_EQ(config.windowWidth(), 1440);
+  EXPECT_EQ(config.windowHeight(), 900);
+  EXPECT_EQ(config.sangMaxNum(), 100);
+  ShowHeadPicture heads(wideAppSets("HeadPicture.xml"));
+  ASSERT_TRUE(heads.load());
+  EXPECT_EQ(heads.count(), 18);
+  EXPECT_EQ(heads.entries().at(18), L"HeadIconDefault.png");
+  ShowThemePicture themes(wideAppSets("ThemePicture.xml"));
+  ASSERT_TRUE(themes.load());
+  EXPECT_EQ(themes.count(), 7);
+  OCXManager components(wideAppSets("ocx.xml"));
+  ASSERT_TRUE(components.loadList());
+  EXPECT_TRUE(components.components().empty());
+  CSongSet sang(wideAppSets("SangSet.xml"));
+  ASSERT_TRUE(sang.LoadSets());
+  EXPECT_TRUE(sang.songs().empty());
+  EXPECT_EQ(log().find("unknown XML element"), std::string::npos);
+}
 
 TEST_F(AppSettings, UserSetWritesUnknownEntriesBackUnchanged) {
   vktest::writeFile(appSets("UserSet.xml"),

@@ -21,7 +21,7 @@ class Pictures : public settest::SettingsGuiTest {
     fs::create_directories(install_.path() + "/PKData/ShowPhoto");
     for (const char* name : {"HeadIconDefault.png", "ThemeIconDefault.png"})
       fs::copy_file(std::string(VK_DIST_DIR) + "/datafiles/imagesets/Vokaran.png",
-                    install_.path() + "/PKData/ShowPhoto/" + name);
+                    install_.path() + "/PKData/ShowPhoto/" + name, fs::copy_options::overwrite_existing);
     auto* rp = static_cast<CEGUI::DefaultResourceProvider*>(CEGUI::System::getSingleton().getResourceProvider());
     rp->setResourceGroupDirectory("HeadPicture", (install_.path() + "/").c_str());
     rp->setResourceGroupDirectory("ThemePicture", (install_.path() + "/").c_str());
@@ -86,6 +86,7 @@ TEST_F(Pictures, ThemePicturesUseTheirOwnNamesAndAMissingPictureHandlesNothing) 
 }
 
 TEST_F(Pictures, MissingOrDamagedListGivesNoEntries) {
+  fs::remove(appSets("HeadPicture.xml"));
   ShowHeadPicture heads(wideAppSets("HeadPicture.xml"));
   EXPECT_FALSE(heads.load());
   EXPECT_EQ(heads.count(), 0);
@@ -134,6 +135,7 @@ TEST_F(Components, RegistersInListOrderPassingOverWhatFails) {
 }
 
 TEST_F(Components, EmptyMissingOrDamagedListRegistersNothing) {
+  fs::remove(appSets("ocx.xml"));
   OCXManager manager(wideAppSets("ocx.xml"));
   EXPECT_FALSE(manager.loadList());
   EXPECT_EQ(manager.registerAll(), 0);

@@ -17,9 +17,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 install=$work/install
-mkdir -p "$install/PKData/AppSets" "$install/Temp" "$install/Record" "$work/run"
+mkdir -p "$install/Temp" "$install/Record" "$work/run"
+cp -r "$dist/PKData" "$install/PKData"
+mkdir -p "$install/PKData/AppSets"
 ln -s "$dist/datafiles" "$install/datafiles"
 export VOKARAN_MODULE_DIR=$install XDG_RUNTIME_DIR=$work/run VOKARAN_LAUNCHER_SOCKET=$work/launcher.sock
+export VOKARAN_AUDIO=null
 log=$install/CEGUI.log
 
 # Waits up to 30 s for a pattern in the module's log.
@@ -32,7 +35,7 @@ wait_log() {
 start_launcher() {
   rm -f "$log" "$work/commands"
   mkfifo "$work/commands"
-  "$dist/vokaran-launcher" "$@" < "$work/commands" > "$work/launcher.out" 2> "$work/launcher.err" &
+  "$dist/vokaran-launcher" --no-service "$@" < "$work/commands" > "$work/launcher.out" 2> "$work/launcher.err" &
   launcher=$!
   pids+=("$launcher")
   exec 3> "$work/commands"
@@ -85,6 +88,23 @@ else
   [ "$code" -eq 0 ] || fail "the incomplete document gave code $code"
   grep -q "传递参数不完整，请重新启动" "$work/launcher.err" || fail "no incomplete-parameters message"
   [ ! -e "$log" ] || fail "the module started its GUI with an incomplete document"
+
+  # The launcher starts a contest service when none answers, logs the demo user in and
+  # stops the service again at the end.
+  port=$((20000 + RANDOM % 20000))
+  rm -f "$log" "$work/commands"
+  mkfifo "$work/commands"
+  "$dist/vokaran-launcher" --service-url "http://127.0.0.1:$port" --service-data "$work/service" \
+    < "$work/commands" > "$work/launcher.out" 2> "$work/launcher.err" &
+  launcher=$!
+  pids+=("$launcher")
+  exec 3> "$work/commands"
+  wait_log "AppInitDone" || fail "start-up with a service did not finish"
+  echo exit-now >&3
+  finish_launcher
+  grep -q "started the contest service" "$work/launcher.out" || fail "the launcher did not start a service"
+  grep -q "logged in as user 10001" "$work/launcher.out" || fail "the launcher did not log in"
+  grep -q "stopped the contest service" "$work/launcher.out" || fail "the service was left running"
 
   # Without the launcher the module runs standalone, ignoring its command line.
   rm -f "$log"

@@ -34,8 +34,8 @@ class TempDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 
-// A scratch installation: the GUI data files linked from the build's installation folder,
-// empty PKData/AppSets, Temp and Record folders. The module directory points at it while it
+// A scratch installation: the GUI data files linked from the build's installation folder, a
+// copy of its shipped PKData, empty Temp and Record folders. The module directory points at it while it
 // lives.
 class ScratchInstallation {
  public:

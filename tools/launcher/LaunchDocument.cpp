@@ -3,7 +3,7 @@
 std::vector<std::pair<std::string, std::string>> defaultLaunchParams() {
   return {
       {"Mail", "demo@vokaran.example"},
-      {"SessionID", "demo-session-10001"},
+      {"SessionID", "vk-demo-session-10001"},
       {"UserID", "10001"},
       {"SecretKey", "demo-secret"},
       {"userToneLevel", "3"},

@@ -3,6 +3,13 @@
 // relays commands typed on its standard input and prints what the module sends it.
 //
 //   vokaran-launcher [--set KEY=VALUE]... [--omit KEY]... [--codepage GBK]
+//                    [--service-url URL] [--service-data DIR] [--mail M --password P]
+//                    [--no-service]
+//
+// Before starting the module it makes sure the contest service answers (starting the one
+// beside it for a local address) and logs the user in; the login's values go into the
+// parameter document, under the --set values. Without a service it falls back to the demo
+// user's seeded session.
 //
 // Commands (one a line): exit, exit-now, devices OUT_ID OUT_NAME IN_ID IN_NAME, device-lost.
 #include <poll.h>
@@ -18,6 +25,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -25,6 +33,7 @@
 #include <vector>
 
 #include "LaunchDocument.h"
+#include "ServiceLogin.h"
 #include "app/DeviceChoice.h"
 #include "oscompat/CodePage.h"
 #include "oscompat/LauncherLink.h"
@@ -45,8 +54,19 @@ void say(const std::string& line) {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: vokaran-launcher [--set KEY=VALUE]... [--omit KEY]... [--codepage CP]\n");
+               "usage: vokaran-launcher [--set KEY=VALUE]... [--omit KEY]... [--codepage CP]\n"
+               "                        [--service-url URL] [--service-data DIR]\n"
+               "                        [--mail MAIL --password PASSWORD] [--no-service]\n");
   return 2;
+}
+
+void setParam(std::vector<std::pair<std::string, std::string>>& params, const std::string& key,
+              const std::string& value) {
+  auto it = std::find_if(params.begin(), params.end(), [&](auto& p) { return p.first == key; });
+  if (it != params.end())
+    it->second = value;
+  else
+    params.emplace_back(key, value);
 }
 
 // The module's connection (the newest one when the module reconnects).
@@ -155,28 +175,68 @@ void forwardSignal(int sig) {
 
 int main(int argc, char** argv) {
   auto params = defaultLaunchParams();
+  std::vector<std::pair<std::string, std::string>> sets;
+  std::vector<std::string> omits;
   std::string codePage;
+  const char* envUrl = std::getenv("VOKARAN_SERVICE_URL");
+  ServiceOptions service{envUrl && *envUrl ? envUrl : "http://127.0.0.1:8730",
+                         oscompat::executableDirectory() + "/../service-data",
+                         "demo@vokaran.example", "vokaran-demo"};
+  bool useService = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--set" || arg == "--omit" || arg == "--codepage") && i + 1 >= argc) return usage();
+    const bool takesValue = arg == "--set" || arg == "--omit" || arg == "--codepage" ||
+                            arg == "--service-url" || arg == "--service-data" ||
+                            arg == "--mail" || arg == "--password";
+    if (takesValue && i + 1 >= argc) return usage();
     if (arg == "--set") {
       const std::string kv = argv[++i];
       const auto eq = kv.find('=');
       if (eq == std::string::npos || eq == 0) return usage();
-      const std::string key = kv.substr(0, eq), value = kv.substr(eq + 1);
-      auto it = std::find_if(params.begin(), params.end(), [&](auto& p) { return p.first == key; });
-      if (it != params.end()) it->second = value;
-      else params.emplace_back(key, value);
+      sets.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
     } else if (arg == "--omit") {
-      const std::string key = argv[++i];
-      params.erase(std::remove_if(params.begin(), params.end(), [&](auto& p) { return p.first == key; }),
-                   params.end());
+      omits.emplace_back(argv[++i]);
     } else if (arg == "--codepage") {
       codePage = argv[++i];
+    } else if (arg == "--service-url") {
+      service.url = argv[++i];
+    } else if (arg == "--service-data") {
+      service.dataDir = argv[++i];
+    } else if (arg == "--mail") {
+      service.mail = argv[++i];
+    } else if (arg == "--password") {
+      service.password = argv[++i];
+    } else if (arg == "--no-service") {
+      useService = false;
     } else {
       return usage();
     }
   }
+  while (!service.url.empty() && service.url.back() == '/') service.url.pop_back();
+
+  pid_t servicePid = -1;
+  if (useService) {
+    if (!serviceIsUp(service.url)) {
+      servicePid = startService(service);
+      if (servicePid > 0)
+        say("started the contest service at " + service.url + " (data " + service.dataDir + ")");
+    } else {
+      say("using the contest service at " + service.url);
+    }
+    std::map<std::string, std::string> login;
+    std::string why;
+    if (loginToService(service, login, why)) {
+      for (const auto& [key, value] : login) setParam(params, key, value);
+      say("logged in as user " + login["UserID"]);
+    } else {
+      say("login failed (" + why + "); using the demo user's seeded session");
+    }
+    setenv("VOKARAN_SERVICE_URL", service.url.c_str(), 1);
+  }
+  for (const auto& [key, value] : sets) setParam(params, key, value);
+  for (const auto& key : omits)
+    params.erase(std::remove_if(params.begin(), params.end(), [&](auto& p) { return p.first == key; }),
+                 params.end());
   std::string document = buildLaunchDocument(params);
   if (!codePage.empty()) {
     bool ok = false;
@@ -226,6 +286,11 @@ int main(int argc, char** argv) {
   }
   oscompat::unixsock::closeFd(listenFd);
   unlink(socketPath.c_str());
+  if (servicePid > 0) {
+    kill(servicePid, SIGTERM);
+    waitpid(servicePid, nullptr, 0);
+    say("stopped the contest service");
+  }
   std::fflush(stdout);
   _exit(code);
 }

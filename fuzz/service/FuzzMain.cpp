@@ -1,0 +1,1 @@
+// libFuzzer supplies main(); the entry point lives in ServiceRequestFuzz.cpp.

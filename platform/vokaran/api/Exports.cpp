@@ -1,0 +1,560 @@
+// The C exports: one engine instance behind a lock. The lock only serialises callers of
+// these functions; the engine thread never takes it (it talks to the core through atomics
+// and queues), and the event thread calls the callbacks without holding it.
+#include "Vokaran.h"
+
+#include "api/SongRecords.h"
+#include "devices/AudioDevice.h"
+#include "core/EngineCore.h"
+#include "core/EngineData.h"
+#include "core/RecMix.h"
+#include "core/Recorder.h"
+#include "core/SongPlayer.h"
+#include "core/Synth.h"
+#include "song/SongFile.h"
+#include "song/Utf.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace vokaran {
+namespace {
+
+struct OpenedSong {
+    std::uint32_t checksum = 0;
+    SongData data;
+    SongRecords records;
+    std::shared_ptr<const PreparedSong> prepared;
+};
+
+void closeEngine(struct Engine& e, std::unique_lock<std::mutex>& held);
+
+struct Engine {
+    // A program that exits without VokaClose still stops the threads in order.
+    ~Engine() {
+        std::unique_lock g(lock);
+        closeEngine(*this, g);
+    }
+
+    std::mutex lock;
+    EngineData data;
+    std::unique_ptr<EngineCore> core;
+    std::unique_ptr<AudioDevice> device;
+    std::thread eventThread;
+    std::atomic<bool> stopEvents{false};
+    std::atomic<VokaCallback> songEnd{nullptr};
+    std::atomic<VokaCallback> mixEnd{nullptr};
+
+    std::unique_ptr<OpenedSong> song;  // the arrays handed out by the getters live here
+
+    std::string voicePath, musicPath;
+    std::unique_ptr<Recorder> recorder;
+    MixSettings mix;
+    std::unique_ptr<MixToFile> mixToFile;
+    std::unique_ptr<MixPlayback> playback;
+};
+
+Engine& engine() {
+    static Engine e;
+    return e;
+}
+
+int sampleRate(const Engine& e) { return e.core ? e.core->sampleRate() : e.data.sampleRate; }
+
+void eventLoop(Engine* e) {
+    auto& counter = e->core->eventCounter();
+    // Read the counter before taking the events: a raise after the read changes the counter
+    // (so the wait returns at once), a raise before it has left its bits to take.
+    while (true) {
+        const std::uint32_t seen = counter.load();
+        const auto bits = e->core->takeEvents();
+        if (e->stopEvents.load()) break;
+        if (bits & kEventSongEnded)
+            if (auto cb = e->songEnd.load()) cb();
+        if (bits & kEventMixFinished)
+            if (auto cb = e->mixEnd.load()) cb();
+        counter.wait(seen);
+    }
+}
+
+// False when writing the recording failed (e.g. the disk is full).
+bool stopRecording(Engine& e) {
+    if (!e.recorder) return true;
+    if (e.core) e.core->detachRecorder();
+    std::string err;
+    const bool ok = e.recorder->finish(err);
+    if (!ok) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    e.recorder.reset();
+    return ok;
+}
+
+void stopPlayback(Engine& e) {
+    if (!e.playback) return;
+    if (e.core) e.core->detachMixPlayback();
+    e.playback->stop();
+    e.playback.reset();
+}
+
+void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
+    stopRecording(e);
+    stopPlayback(e);
+    if (e.mixToFile) e.mixToFile.reset();  // cancels and joins
+    if (e.device) e.device->stop();
+    e.device.reset();
+    if (e.core) {
+        e.stopEvents.store(true);
+        e.core->raise(0);
+        // The event thread may be inside a callback that calls back into the exports.
+        std::thread t = std::move(e.eventThread);
+        held.unlock();
+        if (t.joinable()) t.join();
+        held.lock();
+    }
+    e.core.reset();
+    e.song.reset();
+    e.voicePath.clear();
+    e.musicPath.clear();
+    e.mix = MixSettings{};
+}
+
+// Parses the bytes; returns a code and fills `out` on success.
+int parseBuffer(const void* data, long long length, OpenedSong& out) {
+    if (!data || length <= 0) return VOKA_ERR_BAD_ARGUMENT;
+    if (static_cast<unsigned long long>(length) > kMaxSongFileBytes) return VOKA_ERR_BAD_SONG;
+    std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length));
+    auto parsed = parseSongFile(bytes);
+    if (parsed.error == SongFileError::BadChecksum) return VOKA_ERR_CHECKSUM;
+    if (!parsed.song) return VOKA_ERR_BAD_SONG;
+    std::string err;
+    out.checksum = bytes.size() >= 4 ? (bytes[bytes.size() - 4] | bytes[bytes.size() - 3] << 8 |
+                                        bytes[bytes.size() - 2] << 16 | std::uint32_t(bytes[bytes.size() - 1]) << 24)
+                                     : 0;
+    out.prepared = prepareSong(*parsed.song, out.checksum, err);
+    if (!out.prepared) return VOKA_ERR_BAD_SONG;
+    out.data = std::move(*parsed.song);
+    out.records = buildSongRecords(out.data);
+    return VOKA_OK;
+}
+
+template <typename T>
+int hand(const std::vector<T>& v, const T** out, int* count) {
+    if (!out || !count) return VOKA_ERR_BAD_ARGUMENT;
+    *out = v.empty() ? nullptr : v.data();
+    *count = static_cast<int>(v.size());
+    return *count;
+}
+
+const PartRecords* partRecords(Engine& e, int part) {
+    if (!e.song) return nullptr;
+    return &e.song->records.parts[part - 1];
+}
+
+int lines(int part, const VokaLyricLine** out, int* count, int format) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (format != 1) return VOKA_ERR_NOT_SUPPORTED;
+    const auto* p = partRecords(e, part);
+    if (!p) return VOKA_ERR_NO_SONG;
+    return hand(p->lines, out, count);
+}
+
+int words(int part, const VokaLyricWord** out, int* count, int format) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (format != 1) return VOKA_ERR_NOT_SUPPORTED;
+    const auto* p = partRecords(e, part);
+    if (!p) return VOKA_ERR_NO_SONG;
+    return hand(p->words, out, count);
+}
+
+int countIns(int part, const VokaCountIn** out, int* count) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    const auto* p = partRecords(e, part);
+    if (!p) return VOKA_ERR_NO_SONG;
+    return hand(p->countIns, out, count);
+}
+
+int startRecorder(Engine& e, bool append) {
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (e.voicePath.empty() || e.musicPath.empty()) return VOKA_ERR_STATE;
+    stopRecording(e);
+    std::string err;
+    e.recorder = Recorder::start(e.voicePath, e.musicPath, append, e.core->sampleRate(), err);
+    if (!e.recorder) {
+        std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        return VOKA_ERR_IO;
+    }
+    e.core->attachRecorder(e.recorder.get());
+    return VOKA_OK;
+}
+
+bool validPath(const wchar_t* p) { return p && *p; }
+
+} // namespace
+} // namespace vokaran
+
+using namespace vokaran;
+
+extern "C" {
+
+int VokaOpenW(const wchar_t* path) {
+    auto& e = engine();
+    std::unique_lock g(e.lock);
+    closeEngine(e, g);
+    if (!validPath(path)) return VOKA_ERR_BAD_ARGUMENT;
+    auto loaded = loadEngineData(wideToUtf8(path));
+    if (!loaded.ok) {
+        std::fprintf(stderr, "vokaran: %s\n", loaded.error.c_str());
+        return VOKA_ERR_DATA_FILE;
+    }
+    std::string err;
+    auto synth = createFluidSynth(loaded.data, err);
+    if (!synth) {
+        std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        return VOKA_ERR_DATA_FILE;
+    }
+    e.data = loaded.data;
+    e.core = std::make_unique<EngineCore>(std::move(synth), e.data);
+    const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
+    e.device = createDeviceFromEnvironment(config, err);
+    if (!e.device) {
+        std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        e.core.reset();
+        return VOKA_ERR_DEVICE;
+    }
+    if (!e.device->start(*e.core, err)) {
+        // No sound card: keep time and record silence on the null device.
+        std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
+        e.device = createNullDevice(config);
+        if (!e.device->start(*e.core, err)) {
+            e.core.reset();
+            return VOKA_ERR_DEVICE;
+        }
+    }
+    e.stopEvents.store(false);
+    e.eventThread = std::thread(eventLoop, &e);
+    return VOKA_OK;
+}
+
+int VokaClose(void) {
+    auto& e = engine();
+    std::unique_lock g(e.lock);
+    const bool wasOpen = e.core != nullptr;
+    closeEngine(e, g);  // also forgets a song opened without the engine
+    return wasOpen ? VOKA_OK : VOKA_ERR_NOT_OPEN;
+}
+
+int VokaSetCBFun(VokaCallback cb) {
+    engine().songEnd.store(cb);
+    return VOKA_OK;
+}
+
+int VokaSetMixCBFun(VokaCallback cb) {
+    engine().mixEnd.store(cb);
+    return VOKA_OK;
+}
+
+int VokaMicCheckSumTestFromBuffer(const void* data, long long length) {
+    if (!data || length <= 0) return VOKA_ERR_BAD_ARGUMENT;
+    if (static_cast<unsigned long long>(length) > kMaxSongFileBytes) return VOKA_ERR_BAD_SONG;
+    auto r = checkSongFile({static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)});
+    if (r.error == SongFileError::None) return VOKA_OK;
+    return r.error == SongFileError::BadChecksum ? VOKA_ERR_CHECKSUM : VOKA_ERR_BAD_SONG;
+}
+
+int VokaOpenLyricsFromBuffer(const void* data, long long length) {
+    auto opened = std::make_unique<OpenedSong>();
+    const int rc = parseBuffer(data, length, *opened);
+    if (rc != VOKA_OK) return rc;  // the song open before stays open
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    e.song = std::move(opened);
+    return VOKA_OK;
+}
+
+int VokaPlayFromBuffer(const void* data, long long length) {
+    auto& e = engine();
+    std::unique_lock g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (!data || length < 4) return VOKA_ERR_BAD_ARGUMENT;
+    std::shared_ptr<const PreparedSong> prepared;
+    const auto* b = static_cast<const std::uint8_t*>(data);
+    const std::uint32_t stored = b[length - 4] | b[length - 3] << 8 | b[length - 2] << 16 | std::uint32_t(b[length - 1]) << 24;
+    if (e.song && e.song->checksum == stored && VokaMicCheckSumTestFromBuffer(data, length) == VOKA_OK) {
+        prepared = e.song->prepared;  // the song whose lyrics are open
+    } else {
+        auto opened = std::make_unique<OpenedSong>();
+        const int rc = parseBuffer(data, length, *opened);
+        if (rc != VOKA_OK) return rc;
+        e.song = std::move(opened);
+        prepared = e.song->prepared;
+    }
+    return e.core->play(prepared) ? VOKA_OK : VOKA_ERR_STATE;
+}
+
+int VokaGetPlayState(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return e.core ? static_cast<int>(e.core->playState()) : 0;
+}
+
+int VokaPauseStop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    return e.core->pause() ? VOKA_OK : VOKA_ERR_STATE;
+}
+
+int VokaPausePlay(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    return e.core->resume() ? VOKA_OK : VOKA_ERR_STATE;
+}
+
+int VokaStop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    return e.core->stop() ? VOKA_OK : VOKA_ERR_STATE;
+}
+
+int VokaGetMidiTime(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return e.core ? static_cast<int>(e.core->songTime()) : 0;
+}
+
+int VokaGetTotalTime(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.song) return VOKA_ERR_NO_SONG;
+    return static_cast<int>(std::ceil(e.song->prepared->endSeconds));
+}
+
+int VokaSetKey(int semitones) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (semitones < -6 || semitones > 6) return VOKA_ERR_BAD_ARGUMENT;
+    e.core->setKey(semitones);
+    return VOKA_OK;
+}
+
+int VokaSetTempo(int tempo) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (tempo < 64 || tempo > 136) return VOKA_ERR_BAD_ARGUMENT;
+    e.core->setTempo(tempo);
+    return VOKA_OK;
+}
+
+int VokaSetVolume(int volume) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (volume < 0 || volume > 200) return VOKA_ERR_BAD_ARGUMENT;
+    e.core->setVolume(volume);
+    return VOKA_OK;
+}
+
+int MidiSetMelodyVolume(int volume) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (volume < 0 || volume > 127) return VOKA_ERR_BAD_ARGUMENT;
+    e.core->setMelodyVolume(volume);
+    return VOKA_OK;
+}
+
+int MidiGetMelodyVolume(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    return e.core->melodyVolume();
+}
+
+int sGetMidiLyrics(const VokaLyricLine** out, int* count, int format) { return lines(1, out, count, format); }
+int sGetMidiLyrics2(const VokaLyricLine** out, int* count, int format) { return lines(2, out, count, format); }
+int sGetMidiLyricsScan(const VokaLyricWord** out, int* count, int format) { return words(1, out, count, format); }
+int sGetMidiLyricsScan2(const VokaLyricWord** out, int* count, int format) { return words(2, out, count, format); }
+int sGetPlayCount(const VokaCountIn** out, int* count) { return countIns(1, out, count); }
+int sGetPlayCount2(const VokaCountIn** out, int* count) { return countIns(2, out, count); }
+
+int sGetMidiLyricsPS(const VokaPhonetic** part1, const VokaPhonetic** part2) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!part1 || !part2) return VOKA_ERR_BAD_ARGUMENT;
+    if (!e.song) return VOKA_ERR_NO_SONG;
+    const auto& p = e.song->records.parts;
+    *part1 = p[0].phonetics.empty() ? nullptr : p[0].phonetics.data();
+    *part2 = p[1].phonetics.empty() ? nullptr : p[1].phonetics.data();
+    return VOKA_OK;
+}
+
+int sGetMelodyNotes(int part, const VokaMelodyNote** out, int* count) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (part != 1 && part != 2) return VOKA_ERR_BAD_ARGUMENT;
+    const auto* p = partRecords(e, part);
+    if (!p) return VOKA_ERR_NO_SONG;
+    return hand(p->notes, out, count);
+}
+
+int GetMelodyType1(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.song) return VOKA_ERR_NO_SONG;
+    return e.song->records.parts[0].present ? e.song->records.parts[0].voiceType : 0;
+}
+
+int GetMelodyType2(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.song) return VOKA_ERR_NO_SONG;
+    return e.song->records.parts[1].present ? e.song->records.parts[1].voiceType : 0;
+}
+
+int GetMidiTopNote(int which) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (which != -2 && which != -1 && which != 1 && which != 2) return VOKA_ERR_BAD_ARGUMENT;
+    if (!e.song) return VOKA_ERR_NO_SONG;
+    const auto& p = e.song->records.parts[std::abs(which) - 1];
+    return which < 0 ? p.lowNote : p.highNote;
+}
+
+int SetRecNames(const wchar_t* voice, const wchar_t* music) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!validPath(voice) || !validPath(music)) return VOKA_ERR_BAD_ARGUMENT;
+    e.voicePath = wideToUtf8(voice);
+    e.musicPath = wideToUtf8(music);
+    return VOKA_OK;
+}
+
+int StartRecording(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return startRecorder(e, false);
+}
+
+int VokaSetRecording(int restart) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return startRecorder(e, restart == 0);
+}
+
+int StopRecording(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.recorder) return VOKA_ERR_STATE;
+    return stopRecording(e) ? VOKA_OK : VOKA_ERR_IO;
+}
+
+int GetRecMixPlayTotalTimeW(const wchar_t* voice, const wchar_t* music) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!validPath(voice) || !validPath(music)) return VOKA_ERR_BAD_ARGUMENT;
+    return recordingSeconds(wideToUtf8(voice), wideToUtf8(music), sampleRate(e));
+}
+
+int RecMixSaveW(const wchar_t* voice, const wchar_t* music, const wchar_t* wav) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (!validPath(voice) || !validPath(music) || !validPath(wav)) return VOKA_ERR_BAD_ARGUMENT;
+    if (e.mixToFile && e.mixToFile->running()) return VOKA_ERR_BUSY;
+    e.mixToFile = std::make_unique<MixToFile>();
+    e.mixToFile->onFinished([](void* core) { static_cast<EngineCore*>(core)->raise(kEventMixFinished); }, e.core.get());
+    std::string err;
+    if (!e.mixToFile->start(wideToUtf8(voice), wideToUtf8(music), wideToUtf8(wav), e.mix, e.core->sampleRate(), err)) {
+        std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        e.mixToFile.reset();
+        return VOKA_ERR_IO;
+    }
+    return VOKA_OK;
+}
+
+int RecMixPlay(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.core) return VOKA_ERR_NOT_OPEN;
+    if (e.voicePath.empty() || e.musicPath.empty()) return VOKA_ERR_STATE;
+    stopPlayback(e);
+    auto p = std::make_unique<MixPlayback>();
+    std::string err;
+    if (!p->start(e.voicePath, e.musicPath, e.mix, e.core->sampleRate(), err)) {
+        std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+        return VOKA_ERR_IO;
+    }
+    e.playback = std::move(p);
+    e.core->attachMixPlayback(e.playback.get());
+    return VOKA_OK;
+}
+
+int RecMixPause(int pause) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.playback) return VOKA_ERR_STATE;
+    e.playback->setPaused(pause != 0);
+    return VOKA_OK;
+}
+
+int RecMixStop(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.playback) return VOKA_ERR_STATE;
+    stopPlayback(e);
+    return VOKA_OK;
+}
+
+int GetRecMixPlayTime(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    const int rate = sampleRate(e);
+    if (e.mixToFile && e.mixToFile->running()) return static_cast<int>(e.mixToFile->framesDone() / rate);
+    if (e.playback) return static_cast<int>(e.playback->framesPlayed() / rate);
+    return 0;
+}
+
+int GetRecMixState(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (e.mixToFile && e.mixToFile->running()) return 1;
+    if (e.playback && !e.playback->finished()) return e.playback->paused() ? 3 : 2;
+    return 0;
+}
+
+int SetMixVoiceGain(int percent) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (percent < 0 || percent > 400) return VOKA_ERR_BAD_ARGUMENT;
+    e.mix.voiceGain = percent;
+    return VOKA_OK;
+}
+
+int SetMixMusicGain(int percent) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (percent < 0 || percent > 400) return VOKA_ERR_BAD_ARGUMENT;
+    e.mix.musicGain = percent;
+    return VOKA_OK;
+}
+
+int SetMixMicDelay(int ms) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (ms < 0 || ms > 2000) return VOKA_ERR_BAD_ARGUMENT;
+    e.mix.micDelayMs = ms;
+    return VOKA_OK;
+}
+
+} // extern "C"

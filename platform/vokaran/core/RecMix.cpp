@@ -1,0 +1,175 @@
+#include "core/RecMix.h"
+
+#include "core/Recorder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace vokaran {
+namespace {
+
+std::size_t readS16(std::FILE* f, std::int16_t* out, std::size_t n) {
+    if (!f) return 0;
+    std::uint8_t bytes[16384];
+    std::size_t got = 0;
+    while (got < n) {
+        const std::size_t want = std::min(n - got, sizeof bytes / 2);
+        const std::size_t r = std::fread(bytes, 2, want, f);
+        for (std::size_t i = 0; i < r; ++i)
+            out[got + i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        got += r;
+        if (r < want) break;
+    }
+    return got;
+}
+
+} // namespace
+
+bool RecMixReader::open(const std::string& voicePath, const std::string& musicPath, const MixSettings& settings,
+                        int sampleRate, std::string& error) {
+    const auto voiceFrames = rawFrames(voicePath, 1);
+    const auto musicFrames = rawFrames(musicPath, 2);
+    if (voiceFrames < 0 && musicFrames < 0) {
+        error = "neither " + voicePath + " nor " + musicPath + " can be read";
+        return false;
+    }
+    if (voiceFrames >= 0) voice_.reset(std::fopen(voicePath.c_str(), "rb"));
+    if (musicFrames >= 0) music_.reset(std::fopen(musicPath.c_str(), "rb"));
+    settings_ = settings;
+    voiceSkip_ = std::uint64_t(std::max(0, settings.micDelayMs)) * sampleRate / 1000;
+    const std::int64_t voiceLen = std::max<std::int64_t>(0, voiceFrames - std::int64_t(voiceSkip_));
+    total_ = static_cast<std::uint64_t>(std::max<std::int64_t>(voiceLen, std::max<std::int64_t>(0, musicFrames)));
+    if (voice_ && voiceSkip_ > 0) std::fseek(voice_.get(), long(std::min<std::int64_t>(voiceSkip_, std::max<std::int64_t>(voiceFrames, 0)) * 2), SEEK_SET);
+    done_ = 0;
+    return true;
+}
+
+std::size_t RecMixReader::read(std::int16_t* stereo, std::size_t frames) {
+    frames = std::min<std::uint64_t>(frames, total_ - done_);
+    if (frames == 0) return 0;
+    std::vector<std::int16_t> voice(frames, 0), music(frames * 2, 0);
+    const std::size_t v = readS16(voice_.get(), voice.data(), frames);
+    const std::size_t m = readS16(music_.get(), music.data(), frames * 2);
+    std::fill(voice.begin() + v, voice.end(), 0);
+    std::fill(music.begin() + m, music.end(), 0);
+    const float vg = std::clamp(settings_.voiceGain, 0, 400) / 100.0f;
+    const float mg = std::clamp(settings_.musicGain, 0, 400) / 100.0f;
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const float x = music[2 * i + c] * mg + voice[i] * vg;
+            stereo[2 * i + c] = static_cast<std::int16_t>(std::lrint(std::clamp(x, -32768.0f, 32767.0f)));
+        }
+    }
+    done_ += frames;
+    return frames;
+}
+
+int recordingSeconds(const std::string& voicePath, const std::string& musicPath, int sampleRate) {
+    const auto v = rawFrames(voicePath, 1);
+    const auto m = rawFrames(musicPath, 2);
+    if (v < 0 && m < 0) return -1;
+    const auto frames = std::max<std::int64_t>(std::max<std::int64_t>(v, 0), std::max<std::int64_t>(m, 0));
+    if (frames == 0) return 0;
+    // Nearest second, but never 0 for a recording that holds something.
+    return static_cast<int>(std::max<std::int64_t>(1, (frames + sampleRate / 2) / sampleRate));
+}
+
+bool MixToFile::start(const std::string& voicePath, const std::string& musicPath, const std::string& wavPath,
+                      const MixSettings& settings, int sampleRate, std::string& error) {
+    if (running()) {
+        error = "a mix is already running";
+        return false;
+    }
+    join();
+    if (!reader_.open(voicePath, musicPath, settings, sampleRate, error)) return false;
+    if (!wav_.open(wavPath, sampleRate, 2, error)) return false;
+    wavPath_ = wavPath;
+    framesDone_.store(0);
+    ok_.store(false);
+    cancel_.store(false);
+    running_.store(true, std::memory_order_release);
+    worker_ = std::thread([this] {
+        std::vector<std::int16_t> buf(2 * 8192);
+        bool ok = true;
+        std::size_t n;
+        while (!cancel_.load(std::memory_order_relaxed) && (n = reader_.read(buf.data(), 8192)) > 0) {
+            ok = wav_.write(buf.data(), n) && ok;
+            framesDone_.fetch_add(n, std::memory_order_relaxed);
+        }
+        std::string err;
+        ok = wav_.close(err) && ok && !cancel_.load();
+        // A cut-short mix (disk full, cancelled) must not pass for a finished one.
+        struct stat st{};
+        if (!ok && ::stat(wavPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(wavPath_.c_str());
+        ok_.store(ok);
+        running_.store(false, std::memory_order_release);
+        if (finishedFn_) finishedFn_(finishedCtx_);
+    });
+    return true;
+}
+
+void MixToFile::join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+MixToFile::~MixToFile() {
+    cancel_.store(true);
+    join();
+}
+
+bool MixPlayback::start(const std::string& voicePath, const std::string& musicPath, const MixSettings& settings,
+                        int sampleRate, std::string& error) {
+    if (!reader_.open(voicePath, musicPath, settings, sampleRate, error)) return false;
+    worker_ = std::thread([this] { fillLoop(); });
+    return true;
+}
+
+void MixPlayback::fillLoop() {
+    std::vector<std::int16_t> buf(2 * 4096);
+    while (!stop_.load(std::memory_order_acquire)) {
+        const std::size_t room = ring_.writable() / 2;
+        if (room < 4096) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        const std::size_t n = reader_.read(buf.data(), 4096);
+        if (n == 0) break;
+        ring_.push(buf.data(), 2 * n);
+    }
+    readerDone_.store(true, std::memory_order_release);
+}
+
+bool MixPlayback::pullAdd(float* out, int frames) {
+    if (finished_.load(std::memory_order_relaxed) || paused_.load(std::memory_order_relaxed)) return false;
+    std::int16_t buf[1024];
+    int done = 0;
+    while (done < frames) {
+        const int n = std::min(frames - done, 512);
+        const std::size_t got = ring_.pop(buf, 2 * n) / 2;
+        for (std::size_t i = 0; i < 2 * got; ++i) out[2 * done + i] += buf[i] / 32768.0f;
+        done += static_cast<int>(got);
+        played_.fetch_add(got, std::memory_order_relaxed);
+        if (got < std::size_t(n)) break;
+    }
+    if (done < frames && readerDone_.load(std::memory_order_acquire) && ring_.readable() == 0) {
+        finished_.store(true, std::memory_order_release);
+        return true;
+    }
+    return false;
+}
+
+void MixPlayback::stop() {
+    stop_.store(true, std::memory_order_release);
+    if (worker_.joinable()) worker_.join();
+}
+
+MixPlayback::~MixPlayback() { stop(); }
+
+} // namespace vokaran

@@ -1,0 +1,53 @@
+#pragma once
+// The engine's audio device layer: a real SDL2 device, a file-backed device for tests and CI
+// (microphone from a WAV or raw file, output discarded or written to a file, paced in real
+// time or as fast as possible) and a null device that keeps time when there is no sound card.
+// Chosen with the environment variable VOKARAN_AUDIO (see docs/engine.md).
+#include <memory>
+#include <string>
+
+namespace vokaran {
+
+// What a device drives. process() is called on the device's thread (the engine thread).
+class AudioClient {
+public:
+    virtual ~AudioClient() = default;
+    // out: interleaved stereo to fill; in: mono capture, null when there is none.
+    virtual void process(float* out, const float* in, int frames) = 0;
+    // Whether a device running faster than real time may go on right now.
+    virtual bool canRunAhead() const { return true; }
+    // Whether anything is playing; an idle fast device falls back to real-time pacing.
+    virtual bool isActive() const { return true; }
+};
+
+struct AudioConfig {
+    int sampleRate = 44100;
+    int bufferFrames = 512;
+};
+
+class AudioDevice {
+public:
+    virtual ~AudioDevice() = default;
+    // Starts calling the client; false with `error` naming the failing call.
+    virtual bool start(AudioClient& client, std::string& error) = 0;
+    // Returns once the client is no longer called.
+    virtual void stop() = 0;
+    virtual std::string description() const = 0;
+};
+
+std::unique_ptr<AudioDevice> createNullDevice(const AudioConfig& config);
+std::unique_ptr<AudioDevice> createSdlDevice(const AudioConfig& config);
+
+struct FileDeviceOptions {
+    std::string inputPath;   // WAV, or raw mono s16le at the engine rate; empty = silence
+    std::string outputPath;  // ".wav" = WAV, anything else raw stereo s16le; empty = discard
+    bool fast = false;       // as fast as possible instead of real time
+};
+std::unique_ptr<AudioDevice> createFileDevice(const AudioConfig& config, const FileDeviceOptions& options);
+
+// Reads VOKARAN_AUDIO ("sdl" default, "file", "null") and, for "file", VOKARAN_AUDIO_IN,
+// VOKARAN_AUDIO_OUT and VOKARAN_AUDIO_PACE ("realtime" default, "fast"). Null with `error`
+// when the variables are invalid.
+std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, std::string& error);
+
+} // namespace vokaran

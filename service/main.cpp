@@ -1,0 +1,131 @@
+// vokaran-service: the contest service (HTTP/1.1 + JSON over SQLite and a file store).
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "core/Files.h"
+#include "core/HttpServer.h"
+#include "core/Service.h"
+#include "netwire/Wire.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: vokaran-service --data-dir DIR [options]\n"
+    "  --data-dir DIR      the database and the file store (created on first start)\n"
+    "  --port N            TCP port (default 8730; 0 picks a free one)\n"
+    "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
+    "  --public-url URL    start of the addresses given out (default http://ADDR:PORT)\n"
+    "  --songs-dir DIR     the engine's song files (default: songs beside the executable's folder)\n"
+    "  --unihan-dir DIR    Unicode's Unihan_*.txt.bz2 (default " VK_UNIHAN_DIR ")\n"
+    "  --seed-demo         build the demo world unless the data directory holds one\n"
+    "  --seed-small        build a small world (60 songs) for tests instead\n"
+    "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
+    "  --threads N         request threads, one per open connection (default 128)\n"
+    "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
+    "  --port-file PATH    write the port here once listening\n";
+
+std::filesystem::path executableDir() {
+  std::error_code error;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::current_path() : exe.parent_path();
+}
+
+[[noreturn]] void usageError(const std::string& message) {
+  std::cerr << "vokaran-service: " << message << "\n" << kUsage;
+  std::exit(2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vk::service;
+  ServiceConfig config;
+  config.songsDir = executableDir().parent_path() / "songs";
+  config.unihanDir = VK_UNIHAN_DIR;
+  std::string bindAddress = "127.0.0.1", publicUrl, portFile;
+  int port = vk::wire::kDefaultPort, threads = 128;
+  bool seedDemo = false, seedSmall = false;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) usageError(arg + " needs a value");
+      return argv[++i];
+    };
+    auto number = [&](int low, int high) {
+      std::string text = value();
+      if (!isDigits(text, 9) || std::stoi(text) < low || std::stoi(text) > high)
+        usageError(arg + " needs a number in " + std::to_string(low) + ".." + std::to_string(high));
+      return std::stoi(text);
+    };
+    if (arg == "--data-dir") config.dataDir = value();
+    else if (arg == "--port") port = number(0, 65535);
+    else if (arg == "--bind") bindAddress = value();
+    else if (arg == "--public-url") publicUrl = value();
+    else if (arg == "--songs-dir") config.songsDir = value();
+    else if (arg == "--unihan-dir") config.unihanDir = value();
+    else if (arg == "--seed-demo") seedDemo = true;
+    else if (arg == "--seed-small") seedSmall = true;
+    else if (arg == "--fsync") config.fullSync = true;
+    else if (arg == "--threads") threads = number(2, 4096);
+    else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
+    else if (arg == "--port-file") portFile = value();
+    else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    } else {
+      usageError("unknown option " + arg);
+    }
+  }
+  if (config.dataDir.empty()) usageError("--data-dir is required");
+
+  // SIGINT and SIGTERM stop the server from a thread of their own.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  try {
+    Service service(config);
+    if (seedDemo || seedSmall) {
+      SeedOptions options;
+      if (seedSmall) options = SeedOptions{60, 20, 10, 6, 4, true};
+      if (service.seedDemo(options)) std::cout << "vokaran-service: seeded the " << (seedSmall ? "small" : "demo") << " world\n";
+    }
+    HttpServer server(service, threads);
+    int bound = server.bind(bindAddress, port);
+    if (bound < 0) {
+      std::cerr << "vokaran-service: cannot listen on " << bindAddress << ":" << port << ": " << std::strerror(errno)
+                << "\n";
+      return 1;
+    }
+    if (publicUrl.empty())
+      publicUrl = "http://" + (bindAddress == "0.0.0.0" ? std::string("127.0.0.1") : bindAddress) + ":" +
+                  std::to_string(bound);
+    service.setPublicUrl(publicUrl);
+    std::thread([&server, stopSignals] {
+      int received = 0;
+      sigwait(&stopSignals, &received);
+      server.stop();
+    }).detach();
+    if (!portFile.empty()) writeFileAtomic(portFile, std::to_string(bound));
+    std::cout << "vokaran-service: listening on " << publicUrl << " (data " << config.dataDir.string() << ")"
+              << std::endl;
+    bool ok = server.run();
+    std::cout << "vokaran-service: stopped" << std::endl;
+    return ok ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::cerr << "vokaran-service: " << e.what() << "\n";
+    return 1;
+  }
+}
