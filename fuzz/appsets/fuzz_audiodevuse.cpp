@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       data, size, [] { return std::make_unique<CAudioDevUseSet>(guiStringUtf8(vkfuzz::scratchFile())); },
       [](CAudioDevUseSet& set) {
         std::string s;
-        for (const AudioDevice* d : {&set.input(), &set.output()}) {
+        for (const UsedAudioDevice* d : {&set.input(), &set.output()}) {
           field(s, d->name);
           field(s, static_cast<long long>(d->id));
         }

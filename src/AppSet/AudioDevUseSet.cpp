@@ -16,7 +16,7 @@ class CAudioDevUseSetXMLHander : public TXMLHander<CAudioDevUseSetXMLHander> {
  private:
   void onItem(const CEGUI::XMLAttributes& a) {
     const CEGUI::String which = a.getValueAsString("Name");
-    AudioDevice device{xmlAttrWide(a, "DevName"), xmlAttrUInt(a, "DevID", 0)};
+    UsedAudioDevice device{xmlAttrWide(a, "DevName"), xmlAttrUInt(a, "DevID", 0)};
     if (which == "AudioIn")
       set_.input_ = device;
     else if (which == "AudiOut")  // spelled so in the file

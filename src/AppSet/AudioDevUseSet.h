@@ -8,7 +8,7 @@
 
 #include "AppSet/ISet.h"
 
-struct AudioDevice {
+struct UsedAudioDevice {
   std::wstring name;
   unsigned id = 0;
 };
@@ -24,14 +24,14 @@ class CAudioDevUseSet : public ISet {
   const CEGUI::String& path() const { return path_; }
   void setPath(const CEGUI::String& path) { path_ = path; }
 
-  const AudioDevice& input() const { return input_; }
-  const AudioDevice& output() const { return output_; }
-  void setInput(const AudioDevice& device) { input_ = device; }
-  void setOutput(const AudioDevice& device) { output_ = device; }
+  const UsedAudioDevice& input() const { return input_; }
+  const UsedAudioDevice& output() const { return output_; }
+  void setInput(const UsedAudioDevice& device) { input_ = device; }
+  void setOutput(const UsedAudioDevice& device) { output_ = device; }
 
  private:
   friend class CAudioDevUseSetXMLHander;
   CEGUI::String path_;
-  AudioDevice input_;
-  AudioDevice output_;
+  UsedAudioDevice input_;
+  UsedAudioDevice output_;
 };

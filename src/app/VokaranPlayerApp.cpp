@@ -43,6 +43,7 @@ VokaranPlayerApp::VokaranPlayerApp() {
   // The tone records (registered with the network replies once the network facade exists).
   tunedCtrl_ = std::make_unique<TunedCtrl>(moduleDirectory() + L"/PKData/AppSets/TunedInfo.xml");
   audioSet_.setPath(moduleDirectory() + L"/PKData/AppSets/Audio.xml");
+  audioSet_.setEngine(&engineAudio_);
   loadConfiguration();
   const std::string appSets = moduleDirectoryUtf8() + "/PKData/AppSets/";
   audioDevUse_ = std::make_unique<CAudioDevUseSet>(guiStringUtf8(appSets + "AudioDevUse.xml"));

@@ -15,6 +15,7 @@
 
 #include "AppSet/AudioSet.h"
 #include "AppSet/SetRegistry.h"
+#include "app/EngineAudio.h"
 #include "app/LaunchParams.h"
 #include "app/TitleMarquee.h"
 #include "guishell/CEGuiSample.h"
@@ -143,6 +144,7 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CInfoTipManager> tips_;
   // Settings (the registry refers to them; it owns none).
   std::unique_ptr<TunedCtrl> tunedCtrl_;
+  CEngineAudio engineAudio_;
   CAudioSet audioSet_;
   std::unique_ptr<CConfigSet> configSet_;
   std::unique_ptr<CAudioDevUseSet> audioDevUse_;

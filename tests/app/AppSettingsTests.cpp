@@ -15,6 +15,7 @@
 #include "app/DeviceChoice.h"
 #include "app/VokaranPlayerApp.h"
 #include "guishell/Win32AppHelper.h"
+#include "vokaran/Vokaran.h"
 
 namespace fs = std::filesystem;
 
@@ -133,6 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
         ConfigCase{"AbsurdSize", "<Config><WndSize Width=\"99999999999\" Height=\"900\"/></Config>", true, 1440, 900},
         ConfigCase{"Damaged", "<Config><FullScreen Value=\"true\"/><WndSize Width=\"800\"", true, 1440, 900}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AppSettings, AudioSettingChangesReachTheEngine) {
+  start();
+  Item* melody = app_->audioSet().getItem(L"MELODY");
+  ASSERT_NE(melody, nullptr);
+  ASSERT_TRUE(melody->setValue(64, true));
+  EXPECT_EQ(MidiGetMelodyVolume(), 64);
+  ASSERT_TRUE(melody->setValue(9, true));
+  EXPECT_EQ(MidiGetMelodyVolume(), 9);
+}
 
 TEST_F(AppSettings, ComponentsAreRegisteredAtStartAndUnregisteredAtExit) {
   const std::string log = install_.path() + "/components.log";
