@@ -2,6 +2,7 @@
 // steps on the GUI thread ("AppInitDone").
 #include <CEGUI/CEGUI.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "AppSet/AudioDevConfigSet.h"
@@ -20,6 +21,7 @@
 #include "oscompat/DynamicLibrary.h"
 #include "oscompat/MessageBox.h"
 #include "vokaran/Vokaran.h"
+#include "widgets/WidgetGallery.h"
 
 // The window work of start-up runs on the GUI thread: the GUI library is not thread-safe, and
 // the GUI thread is drawing the progress bar meanwhile. False when the loop has ended.
@@ -154,13 +156,27 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   wireMainMenu();
   // 5. Show the bar, activate it; the GUI library's own cursor stays hidden.
   showMainMenu(true);
-  if (mainMenu_) mainMenu_->activate();
+  // The bar itself takes the keys: the first arrow key focuses its first enabled item.
+  if (mainMenu_) {
+    if (CEGUI::Window* bar = mainMenu_->getChildRecursive("Menubar"))
+      bar->activate();
+    else
+      mainMenu_->activate();
+  }
   guiContext().getMouseCursor().hide();
   // 6. The contest main window as the first page, and the square information.
   appLogNotBuilt(where, "the contest main window (and the square information request)");
   // 7. Its menu item marks the section.
   if (auto* item = findWindow("MainMenu/Menubar/PK")) item->disable();
   currentMenuItem_ = "MainMenu/Menubar/PK";
+  // Development: the widget gallery over the stage instead of the menus.
+  if (const char* gallery = std::getenv("VOKARAN_GALLERY"); gallery && std::string(gallery) == "1") {
+    showMainMenu(false);
+    CEGUI::Window* page = createWidgetGallery();
+    rootWindow_->addChild(page);
+    focusWidgetGallery(page);
+    appLog("VokaranPlayerApp: the widget gallery is open (VOKARAN_GALLERY=1)");
+  }
   startupDone_ = true;
   appLog("VokaranPlayerApp: AppInitDone, start-up finished in " +
          std::to_string(guishell::SteadyClock().nowMs() - startMs_) + " ms");

@@ -2,6 +2,8 @@
 
 #include <CEGUI/CEGUI.h>
 
+#include "widgets/ButtonStates.h"
+
 namespace CEGUI {
 
 const String FalagardButtonEx::TypeName("Falagard/ButtonEx");
@@ -9,19 +11,8 @@ const String FalagardButtonEx::TypeName("Falagard/ButtonEx");
 FalagardButtonEx::FalagardButtonEx(const String& type) : FalagardButton(type) {}
 
 String FalagardButtonEx::currentStateName() const {
-  const auto* w = static_cast<const ButtonBase*>(d_window);
-  String state;
-  if (w->isEffectiveDisabled())
-    state = "Disabled";
-  else if (w->isPushed())
-    state = w->isHovering() ? "Pushed" : "PushedOff";
-  else if (w->isHovering() || w->isActive())
-    state = "Hover";
-  else
-    state = "Normal";
-  if (state != "Normal" && !getLookNFeel().isStateImageryPresent(actualStateName(state)))
-    state = "Normal";
-  return state;
+  return buttonStateName(*static_cast<const ButtonBase*>(d_window), getLookNFeel(),
+                         [this](const String& s) { return actualStateName(s); });
 }
 
 void FalagardButtonEx::render() {

@@ -2,10 +2,48 @@
 
 #include <CEGUI/CEGUI.h>
 
+#include "widgets/FalImageRadioButton.h"
 #include "widgets/FalagardButtonEx.h"
+#include "widgets/FalagardMySlider.h"
+#include "widgets/ImageProgressBar.h"
+#include "widgets/ItemViewWnd.h"
+#include "widgets/MenuRURMouse.h"
+#include "widgets/MultiColumnListEx.h"
 
-void registerWidgets() {
+namespace {
+
+template <class T>
+void addWindowType() {
+  auto& windows = CEGUI::WindowFactoryManager::getSingleton();
+  if (!windows.isFactoryPresent(T::WidgetTypeName))
+    windows.addFactory<CEGUI::TplWindowFactory<T>>();
+}
+
+template <class T>
+void addRenderer() {
   auto& renderers = CEGUI::WindowRendererManager::getSingleton();
-  if (!renderers.isFactoryPresent(CEGUI::FalagardButtonEx::TypeName))
-    renderers.addFactory<CEGUI::TplWindowRendererFactory<CEGUI::FalagardButtonEx>>();
+  if (!renderers.isFactoryPresent(T::TypeName))
+    renderers.addFactory<CEGUI::TplWindowRendererFactory<T>>();
+}
+
+}  // namespace
+
+// The order is fixed: the factories are created, and logged, in this order.
+void registerWidgets() {
+  using namespace CEGUI;
+  addWindowType<ImageProgressBar>();
+  addRenderer<FalagardImageProgressBar>();
+  // The lyrics window ("CEGUI/LyricsWnd") and its renderer ("Falagard/LyricsText") go here.
+  addWindowType<MenuItemRURMouse>();
+  addWindowType<MenubarRURMouse>();
+  addWindowType<PopupMenuRURMouse>();
+  addRenderer<FalagardMenuItemRURMouse>();
+  // The melody window ("CEGUI/MelodyWnd") and its renderer ("Falagard/MelodyWnd") go here.
+  addRenderer<FalImageRadioButton>();
+  addWindowType<ItemViewWnd>();
+  addRenderer<FalaItemView>();
+  // The video window ("CEGUI/VideoWnd") and its renderer ("Falagard/VideoRender") go here.
+  addWindowType<MultiColumnListEx>();
+  addRenderer<FalagardButtonEx>();
+  addRenderer<FalagardMySlider>();
 }

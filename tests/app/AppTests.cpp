@@ -230,6 +230,23 @@ TEST_F(App, MenuSwitchesSectionsAndOpensTheWebPages) {
   EXPECT_EQ(opened_, (std::vector<std::string>{"http://community.example/"}));
 }
 
+// Catches: a menu bar that the remote control cannot reach, or OK clicks the application
+// does not see.
+TEST_F(App, TheMenuBarWorksWithTheArrowKeysAndOk) {
+  start();
+  CEGUI::Window* practice = window("MainMenu/Menubar/Practice");
+  press(CEGUI::Key::ArrowRight);  // the current section's item is skipped
+  EXPECT_TRUE(practice->isActive());
+  press(CEGUI::Key::Return);
+  EXPECT_TRUE(practice->isDisabled());  // now the current section
+  EXPECT_FALSE(window("MainMenu/Menubar/PK")->isDisabled());
+  press(CEGUI::Key::ArrowLeft);
+  press(CEGUI::Key::ArrowLeft);  // past PK, wrapping to the last item
+  EXPECT_TRUE(window("MainMenu/Menubar/Community")->isActive());
+  press(CEGUI::Key::Return);
+  EXPECT_EQ(opened_, (std::vector<std::string>{"http://community.example/"}));
+}
+
 TEST_F(App, TitleScrollsTwoPixelsEvery50MsAndReentersFromTheRight) {
   start();
   CEGUI::Window* title = window("AppRoot/Title");

@@ -1,0 +1,585 @@
+#!/usr/bin/env python3
+"""Draws the widget and screen imagesets of the module.
+
+Writes, for every sheet below, the vector source datafiles/artwork/<Sheet>.svg (the build renders
+it to imagesets/<Sheet>.png with rsvg-convert) and the matching datafiles/imagesets/<Sheet>.imageset
+with the name and place of every picture on the sheet. Run it after changing a drawing and commit
+both outputs:
+
+    tools/artwork/make_imagesets.py
+
+One palette for everything, taken from artwork/Vokaran.svg: a dark navy stage, gold for what has
+the focus or is being sung, cyan for the current section and for singers, green / yellow / red
+for grading. Shapes that are stretched by the looks avoid rounded corners along the stretched
+direction, or are cut into end pieces and a middle piece.
+"""
+import os
+import re
+import sys
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+ART = os.path.join(ROOT, "datafiles", "artwork")
+SETS = os.path.join(ROOT, "datafiles", "imagesets")
+
+FONT = "WenQuanYi Micro Hei"
+
+# The palette.
+NAVY_TOP = "#1d2442"
+NAVY_BOT = "#10142a"
+INK = "#0b0f1f"
+BTN_TOP = "#2b3558"
+BTN_BOT = "#1c2340"
+LINE = "#44518a"
+LINE_DIM = "#2a3150"
+GOLD_LIGHT = "#ffe08f"
+GOLD = "#d9a441"
+GOLD_DEEP = "#c08a2c"
+GOLD_DARK = "#8f6420"
+CREAM = "#fff2c4"
+CYAN = "#36c5e0"
+CYAN_LIGHT = "#7fe6f8"
+TEXT = "#e8ecff"
+TEXT_DIM = "#8a93b8"
+DISABLED = "#5a6388"
+DARK_TEXT = "#1a1324"
+GREEN = "#4fd27d"
+GREEN_LIGHT = "#a5f0be"
+YELLOW = "#f5c842"
+YELLOW_LIGHT = "#ffe9a0"
+RED = "#f0555a"
+RED_LIGHT = "#ffb0b2"
+PURPLE = "#a67cf2"
+PURPLE_LIGHT = "#dcc8ff"
+
+DEFS = f"""  <defs>
+    <linearGradient id="panel" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{NAVY_TOP}"/><stop offset="1" stop-color="{NAVY_BOT}"/>
+    </linearGradient>
+    <linearGradient id="btn" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{BTN_TOP}"/><stop offset="1" stop-color="{BTN_BOT}"/>
+    </linearGradient>
+    <linearGradient id="gold" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{GOLD_LIGHT}"/><stop offset="1" stop-color="{GOLD}"/>
+    </linearGradient>
+    <linearGradient id="goldDeep" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{GOLD_DEEP}"/><stop offset="1" stop-color="{GOLD_DARK}"/>
+    </linearGradient>
+    <linearGradient id="goldH" x1="0" y1="0" x2="1" y2="0">
+      <stop offset="0" stop-color="{GOLD}"/><stop offset="1" stop-color="{GOLD_LIGHT}"/>
+    </linearGradient>
+    <linearGradient id="goldV" x1="0" y1="1" x2="0" y2="0">
+      <stop offset="0" stop-color="{GOLD}"/><stop offset="1" stop-color="{GOLD_LIGHT}"/>
+    </linearGradient>
+    <linearGradient id="cream" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#fffaf0"/><stop offset="1" stop-color="{GOLD_LIGHT}"/>
+    </linearGradient>
+    <linearGradient id="cyan" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{CYAN_LIGHT}"/><stop offset="1" stop-color="{CYAN}"/>
+    </linearGradient>
+    <linearGradient id="glass" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#2a3358" stop-opacity="0.85"/>
+      <stop offset="1" stop-color="#141a33" stop-opacity="0.85"/>
+    </linearGradient>
+    <linearGradient id="glassHover" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#5a4a22" stop-opacity="0.95"/>
+      <stop offset="1" stop-color="#2b2414" stop-opacity="0.95"/>
+    </linearGradient>
+    <linearGradient id="glowUp" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{GOLD}" stop-opacity="0"/>
+      <stop offset="1" stop-color="{GOLD}" stop-opacity="0.40"/>
+    </linearGradient>
+    <linearGradient id="cyanGlowUp" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{CYAN}" stop-opacity="0"/>
+      <stop offset="1" stop-color="{CYAN}" stop-opacity="0.35"/>
+    </linearGradient>
+    <linearGradient id="stage" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#0d1126" stop-opacity="0.92"/>
+      <stop offset="0.5" stop-color="#161c3a" stop-opacity="0.92"/>
+      <stop offset="1" stop-color="#0d1126" stop-opacity="0.92"/>
+    </linearGradient>
+    <linearGradient id="sang" x1="0" y1="0" x2="1" y2="0">
+      <stop offset="0" stop-color="{GOLD}" stop-opacity="0.04"/>
+      <stop offset="1" stop-color="{GOLD}" stop-opacity="0.22"/>
+    </linearGradient>
+    <linearGradient id="dim" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#232842"/><stop offset="1" stop-color="#181c30"/>
+    </linearGradient>
+    <linearGradient id="green" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{GREEN_LIGHT}"/><stop offset="1" stop-color="{GREEN}"/>
+    </linearGradient>
+    <linearGradient id="yellow" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{YELLOW_LIGHT}"/><stop offset="1" stop-color="{YELLOW}"/>
+    </linearGradient>
+    <linearGradient id="red" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{RED_LIGHT}"/><stop offset="1" stop-color="{RED}"/>
+    </linearGradient>
+    <linearGradient id="purple" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{PURPLE_LIGHT}"/><stop offset="1" stop-color="{PURPLE}"/>
+    </linearGradient>
+    <radialGradient id="halo" cx="0.5" cy="0.5" r="0.5">
+      <stop offset="0" stop-color="{GOLD_LIGHT}" stop-opacity="0.55"/>
+      <stop offset="1" stop-color="{GOLD_LIGHT}" stop-opacity="0"/>
+    </radialGradient>
+  </defs>
+"""
+
+
+# ----------------------------------------------------------------------------------------------
+# Drawing helpers: each returns SVG text in the picture's own coordinates.
+
+def rect(x, y, w, h, r=0, fill="none", stroke=None, sw=0, opacity=None, extra=""):
+    s = f'<rect x="{x:g}" y="{y:g}" width="{w:g}" height="{h:g}"'
+    if r:
+        s += f' rx="{r:g}"'
+    s += f' fill="{fill}"'
+    if stroke:
+        s += f' stroke="{stroke}" stroke-width="{sw:g}"'
+    if opacity is not None:
+        s += f' opacity="{opacity:g}"'
+    return s + f"{extra}/>"
+
+
+def text(x, y, s, size, fill, anchor="middle", bold=False, extra=""):
+    weight = ' font-weight="bold"' if bold else ""
+    return (f'<text x="{x:g}" y="{y:g}" font-family="{FONT}" font-size="{size:g}"{weight} '
+            f'fill="{fill}" text-anchor="{anchor}"{extra}>{s}</text>')
+
+
+def path(d, fill="none", stroke=None, sw=0, extra=""):
+    s = f'<path d="{d}" fill="{fill}"'
+    if stroke:
+        s += f' stroke="{stroke}" stroke-width="{sw:g}" stroke-linecap="round" stroke-linejoin="round"'
+    return s + f"{extra}/>"
+
+
+def circle(cx, cy, r, fill="none", stroke=None, sw=0, extra=""):
+    s = f'<circle cx="{cx:g}" cy="{cy:g}" r="{r:g}" fill="{fill}"'
+    if stroke:
+        s += f' stroke="{stroke}" stroke-width="{sw:g}"'
+    return s + f"{extra}/>"
+
+
+def pill(w, h, fill, stroke=None, sw=0, inset=1.5, r=None):
+    r = (h - 2 * inset) / 2 if r is None else r
+    return rect(inset, inset, w - 2 * inset, h - 2 * inset, r, fill, stroke, sw)
+
+
+# ----------------------------------------------------------------------------------------------
+# Sheets
+
+class Sheet:
+    """Pictures packed row by row on one sheet. A picture may be cut into several images."""
+
+    def __init__(self, name, width, pad=4):
+        self.name = name
+        self.width = width
+        self.pad = pad
+        self.items = []
+
+    def add(self, name, w, h, body, cuts=None):
+        """One picture `w` x `h`. `cuts` lists (image name, x, y, w, h) inside it; without cuts the
+        whole picture is one image called `name`."""
+        self.items.append((name, w, h, body, cuts or [(name, 0, 0, w, h)]))
+
+    def add3(self, name, w, h, body, end, suffixes=("L", "M", "R")):
+        """A horizontal picture cut into two end pieces `end` wide and the middle."""
+        cuts = [(name + suffixes[0], 0, 0, end, h), (name + suffixes[1], end, 0, w - 2 * end, h),
+                (name + suffixes[2], w - end, 0, end, h)]
+        self.add(name, w, h, body, cuts)
+
+    def add3v(self, name, w, h, body, end):
+        """A vertical picture cut into top and bottom pieces `end` high and the middle."""
+        cuts = [(name + "T", 0, 0, w, end), (name + "M", 0, end, w, h - 2 * end),
+                (name + "B", 0, h - end, w, end)]
+        self.add(name, w, h, body, cuts)
+
+    def add9(self, name, size, corner, body):
+        """A square picture cut into the nine pieces of a frame."""
+        c, m = corner, size - 2 * corner
+        parts = [("TL", 0, 0, c, c), ("T", c, 0, m, c), ("TR", c + m, 0, c, c),
+                 ("L", 0, c, c, m), ("C", c, c, m, m), ("R", c + m, c, c, m),
+                 ("BL", 0, c + m, c, c), ("B", c, c + m, m, c), ("BR", c + m, c + m, c, c)]
+        self.add(name, size, size, body, [(name + p, x, y, w, h) for p, x, y, w, h in parts])
+
+    def write(self):
+        x = y = row_h = 0
+        placed = []
+        for name, w, h, body, cuts in self.items:
+            if x and x + w > self.width:
+                x, y, row_h = 0, y + row_h + self.pad, 0
+            placed.append((name, x, y, w, h, body, cuts))
+            x += w + self.pad
+            row_h = max(row_h, h)
+        height = y + row_h
+        height += (-height) % 4
+        svg = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{self.width}" height="{height}" '
+               f'viewBox="0 0 {self.width} {height}">',
+               f"  <!-- Generated by tools/artwork/make_imagesets.py: edit the drawing there. -->",
+               DEFS]
+        images = []
+        for name, px, py, w, h, body, cuts in placed:
+            # Each picture is clipped to its own place on the sheet.
+            ident = re.sub(r"[^A-Za-z0-9_]", "_", name)
+            svg.append(f'  <g id="{ident}" transform="translate({px},{py})">')
+            svg.append("    <!-- " + ", ".join(c[0] for c in cuts) + " -->")
+            svg.append(f'    <clipPath id="clip_{ident}"><rect width="{w}" height="{h}"/></clipPath>')
+            svg.append(f'    <g clip-path="url(#clip_{ident})">')
+            for line in body(w, h):
+                svg.append("      " + line)
+            svg.append("    </g>")
+            svg.append("  </g>")
+            for cname, cx, cy, cw, ch in cuts:
+                images.append(f'    <Image name="{cname}" xPos="{px + cx}" yPos="{py + cy}" '
+                              f'width="{cw}" height="{ch}" />')
+        svg.append("</svg>")
+        with open(os.path.join(ART, self.name + ".svg"), "w", encoding="utf-8") as f:
+            f.write("\n".join(svg) + "\n")
+        with open(os.path.join(SETS, self.name + ".imageset"), "w", encoding="utf-8") as f:
+            f.write('<?xml version="1.0" ?>\n'
+                    "<!-- Generated by tools/artwork/make_imagesets.py with artwork/"
+                    f"{self.name}.svg. -->\n"
+                    f'<Imageset version="2" name="{self.name}" imagefile="{self.name}.png" '
+                    'nativeHorzRes="1440" nativeVertRes="900" autoScaled="false">\n')
+            f.write("\n".join(images) + "\n</Imageset>\n")
+
+
+# ----------------------------------------------------------------------------------------------
+# Shared pictures
+
+def button_face(w, h, state, label=None, size=24, icon=None):
+    """A rounded button in one of the four button states; `icon` draws on top (w, h, colour)."""
+    r = min(14, h / 2 - 2)
+    if state == "Normal":
+        body = [rect(2, 2, w - 4, h - 4, r, "url(#btn)", LINE, 2)]
+        ink = TEXT
+    elif state == "Hover":
+        body = [rect(1, 1, w - 2, h - 2, r + 1, "url(#halo)"),
+                rect(3, 3, w - 6, h - 6, r, "url(#gold)", CREAM, 2.5)]
+        ink = DARK_TEXT
+    elif state == "Down":
+        body = [rect(3, 4, w - 6, h - 6, r, "url(#goldDeep)", GOLD_LIGHT, 2)]
+        ink = CREAM
+    else:
+        body = [rect(2, 2, w - 4, h - 4, r, "#171b2e", LINE_DIM, 2)]
+        ink = DISABLED
+    if icon:
+        body += icon(w, h, ink)
+    if label:
+        body.append(text(w / 2 + (14 if icon else 0), h / 2 + size * 0.36, label, size, ink, bold=True))
+    return body
+
+
+def play_icon(cx, cy, s, colour):
+    return [path(f"M{cx - s * 0.35:g} {cy - s * 0.5:g} L{cx + s * 0.5:g} {cy:g} "
+                 f"L{cx - s * 0.35:g} {cy + s * 0.5:g} Z", colour)]
+
+
+def pause_icon(cx, cy, s, colour):
+    bw = s * 0.28
+    return [rect(cx - s * 0.4, cy - s * 0.5, bw, s, bw / 3, colour),
+            rect(cx + s * 0.4 - bw, cy - s * 0.5, bw, s, bw / 3, colour)]
+
+
+def upload_icon(cx, cy, s, colour):
+    return [path(f"M{cx:g} {cy + s * 0.45:g} V{cy - s * 0.35:g} M{cx - s * 0.35:g} {cy - s * 0.02:g} "
+                 f"L{cx:g} {cy - s * 0.45:g} L{cx + s * 0.35:g} {cy - s * 0.02:g}",
+                 stroke=colour, sw=s * 0.14)]
+
+
+def check_icon(cx, cy, s, colour):
+    return [path(f"M{cx - s * 0.45:g} {cy:g} L{cx - s * 0.12:g} {cy + s * 0.33:g} "
+                 f"L{cx + s * 0.45:g} {cy - s * 0.35:g}", stroke=colour, sw=s * 0.16)]
+
+
+def wave_icon(cx, cy, s, colour, n):
+    """A sound-wave mark with `n` arcs (the four effect modes differ by it)."""
+    out = [circle(cx - s * 0.35, cy, s * 0.09, colour)]
+    for i in range(n):
+        r = s * (0.22 + 0.16 * i)
+        out.append(path(f"M{cx - s * 0.35 + r * 0.7:g} {cy - r * 0.7:g} "
+                        f"A{r:g} {r:g} 0 0 1 {cx - s * 0.35 + r * 0.7:g} {cy + r * 0.7:g}",
+                        stroke=colour, sw=s * 0.07))
+    return out
+
+
+# ----------------------------------------------------------------------------------------------
+# VokaranWidgets: the imagery of the widget looks
+
+def widgets_sheet():
+    s = Sheet("VokaranWidgets", 512)
+
+    # Menu item with the focus: a gold ring with a warm glow, readable from the sofa.
+    s.add3("MenuFocus", 120, 56, lambda w, h: [
+        rect(1, 3, w - 2, h - 6, 14, "url(#halo)"),
+        rect(3, 5, w - 6, h - 10, 12, "#2a2414", GOLD_LIGHT, 3),
+        rect(6, 8, w - 12, h - 16, 9, "url(#glowUp)")], 20)
+    # The item on the way to the focus, in a level without the focus: a dim gold underline.
+    s.add3("MenuPath", 96, 56, lambda w, h: [
+        rect(0, 0, w, h, 10, "url(#glowUp)", opacity=0.45),
+        rect(8, h - 6, w - 16, 4, 2, GOLD, opacity=0.7)], 12)
+    # The current section: a cyan underline (the main menu's disabled item).
+    s.add3("MenuCurrent", 96, 56, lambda w, h: [
+        rect(0, 0, w, h, 10, "url(#cyanGlowUp)"),
+        rect(8, h - 6, w - 16, 5, 2.5, CYAN_LIGHT)], 12)
+    # Pop-up arrows of items that open a pop-up.
+    s.add("PopupClosed", 20, 12, lambda w, h: [path("M3 3 L10 10 L17 3", stroke=GOLD, sw=3)])
+    s.add("PopupOpen", 20, 12, lambda w, h: [path("M3 10 L10 3 L17 10", stroke=GOLD_LIGHT, sw=3)])
+    s.add("PopupRight", 12, 20, lambda w, h: [path("M3 3 L10 10 L3 17", stroke=GOLD, sw=3)])
+
+    # Slider: track, filled part, focused track, thumb.
+    s.add3("SliderTrack", 120, 16, lambda w, h: [pill(w, h, INK, LINE, 2)], 10)
+    # The focused slider's track: gold edged with a glow around it, 4 pixels each side.
+    s.add3("SliderTrackHover", 128, 24, lambda w, h: [
+        rect(0.5, 0.5, w - 1, h - 1, 11.5, "none", GOLD, 4, opacity=0.35),
+        rect(4.5, 4.5, w - 9, h - 9, 7.5, INK, GOLD_LIGHT, 2.5)], 14)
+    s.add3("SliderPassed", 120, 16, lambda w, h: [pill(w, h, "url(#goldH)", inset=3)], 10)
+    s.add3("SliderPassedDisabled", 120, 16, lambda w, h: [pill(w, h, DISABLED, inset=3)], 10)
+    s.add("SliderThumbNormal", 32, 32, lambda w, h: [
+        circle(16, 16, 13, "url(#cream)", GOLD_DEEP, 2), circle(16, 16, 4.5, GOLD_DEEP)])
+    s.add("SliderThumbHover", 32, 32, lambda w, h: [
+        circle(16, 16, 15.5, "url(#halo)"), circle(16, 16, 13, "#ffffff", GOLD_LIGHT, 3),
+        circle(16, 16, 5, GOLD)])
+
+    # Progress bars: focused tracks, brighter and disabled fills, and the vertical set.
+    s.add3("ProgressTrackHover", 96, 20, lambda w, h: [pill(w, h, INK, GOLD_LIGHT, 2, inset=1)], 10)
+    s.add3("ProgressFillHover", 96, 20, lambda w, h: [pill(w, h, "url(#cream)", inset=2)], 10)
+    s.add3("ProgressFillDisabled", 96, 20, lambda w, h: [pill(w, h, DISABLED, inset=2)], 10)
+    s.add3v("VProgressTrack", 24, 96, lambda w, h: [rect(1, 1, w - 2, h - 2, 11, INK, LINE, 2)], 12)
+    s.add3v("VProgressTrackHover", 24, 96, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 11, INK, GOLD_LIGHT, 2)], 12)
+    s.add3v("VProgressFill", 24, 96, lambda w, h: [rect(3, 3, w - 6, h - 6, 9, "url(#goldV)")], 12)
+    s.add3v("VProgressFillHover", 24, 96, lambda w, h: [rect(3, 3, w - 6, h - 6, 9, "url(#cream)")], 12)
+    s.add3v("VProgressFillDisabled", 24, 96, lambda w, h: [rect(3, 3, w - 6, h - 6, 9, DISABLED)], 12)
+
+    # Tiles: selected (gold) and hovered (cyan) frames, and the focus frame of image buttons.
+    s.add9("ItemSelected", 72, 24, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 16, "#d9a441", opacity=0.16),
+        rect(2, 2, w - 4, h - 4, 16, "none", GOLD_LIGHT, 3)])
+    s.add9("ItemHover", 72, 24, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 17, "none", CYAN, 4, opacity=0.35),
+        rect(3, 3, w - 6, h - 6, 15, "none", CYAN_LIGHT, 2)])
+    s.add9("FocusFrame", 48, 16, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 13, "none", GOLD, 4, opacity=0.45),
+        rect(3, 3, w - 6, h - 6, 11, "none", GOLD_LIGHT, 2.5)])
+    # The list's frame: a quiet navy panel.
+    s.add9("ListFrame", 48, 16, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 12, "#0c1024", LINE_DIM, 2, opacity=0.9)])
+    return s
+
+
+# ----------------------------------------------------------------------------------------------
+# The screens' imagesets, named as the module's windows use them
+
+def pk_sheet():
+    s = Sheet("PK", 760)
+    tabs = {"WaitUpLoad": "待上传作品", "HasUpLoad": "已上传作品"}
+    for name, label in tabs.items():
+        s.add(name + "_Normal", 200, 56, lambda w, h, l=label: [
+            rect(2, 4, w - 4, h - 6, 14, "url(#btn)", LINE, 2), text(w / 2, 37, l, 22, TEXT_DIM, bold=True)])
+        s.add(name + "_Hover", 200, 56, lambda w, h, l=label: [
+            rect(2, 2, w - 4, h - 4, 14, "url(#gold)", CREAM, 2.5), text(w / 2, 36, l, 22, DARK_TEXT, bold=True)])
+    for state, face in (("Normal", "Normal"), ("Hover", "Hover"), ("Down", "Down")):
+        s.add("Ok_" + state, 150, 56, lambda w, h, f=face: button_face(
+            w, h, f, "完成", 22, icon=lambda w, h, c: check_icon(34, h / 2, 22, c)))
+    for name, icon in (("Play", play_icon), ("Pause", pause_icon)):
+        s.add(name + "_Normal", 72, 72, lambda w, h, i=icon: [
+            circle(36, 36, 33, "url(#btn)", LINE, 2.5)] + i(38 if i is play_icon else 36, 36, 28, TEXT))
+        s.add(name + "_Hover", 72, 72, lambda w, h, i=icon: [
+            circle(36, 36, 35, "url(#halo)"), circle(36, 36, 31, "url(#gold)", CREAM, 3)]
+            + i(38 if i is play_icon else 36, 36, 28, DARK_TEXT))
+    # Tone choices: the whole choice is drawn, its label is the window's text.
+    s.add("RadioBtn_Normal", 280, 60, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 14, "url(#glass)", LINE, 2),
+        circle(32, 30, 12, INK, TEXT_DIM, 2.5)])
+    s.add("RadioBtn_Hover", 280, 60, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 14, "url(#glassHover)", GOLD_LIGHT, 2.5),
+        circle(32, 30, 12, INK, GOLD_LIGHT, 3), circle(32, 30, 6.5, "url(#gold)")])
+    # Every other row of the works lists: a flat band with hairlines, stretched sideways.
+    s.add("UploadListItem_Normal", 64, 48, lambda w, h: [
+        rect(0, 0, w, h, 0, "#ffffff", opacity=0.05), rect(0, 0, w, 1, 0, "#ffffff", opacity=0.10),
+        rect(0, h - 1, w, 1, 0, "#000000", opacity=0.25)])
+    return s
+
+
+def pk0_sheet():
+    s = Sheet("PK0", 640)
+    for name, icon, label in (("PauseEllipse", pause_icon, "暂停"), ("UpLoadEllipse", upload_icon, "上传")):
+        for state, face in (("Normal", "Normal"), ("Hover", "Hover"), ("Down", "Down")):
+            def body(w, h, f=face, i=icon, l=label):
+                r = h / 2 - 2
+                if f == "Normal":
+                    out, ink = [rect(2, 2, w - 4, h - 4, r, "url(#btn)", CYAN, 2)], CYAN_LIGHT
+                elif f == "Hover":
+                    out, ink = [rect(1, 1, w - 2, h - 2, r + 1, "url(#halo)"),
+                                rect(3, 3, w - 6, h - 6, r - 1, "url(#gold)", CREAM, 2.5)], DARK_TEXT
+                else:
+                    out, ink = [rect(3, 4, w - 6, h - 6, r - 1, "url(#goldDeep)", GOLD_LIGHT, 2)], CREAM
+                return out + i(34, h / 2, 20, ink) + [text(78, h / 2 + 8, l, 22, ink, bold=True)]
+            s.add(f"{name}_{state}", 128, 48, body)
+    # Song list cells, drawn at their usual size so the stretch stays small.
+    s.add("SongListItemBK_Normal", 600, 84, lambda w, h: [
+        rect(3, 3, w - 6, h - 6, 12, "url(#glass)", LINE_DIM, 1.5)])
+    s.add("SongListItemBK_Hover", 600, 84, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 14, "none", GOLD, 3, opacity=0.45),
+        rect(3, 3, w - 6, h - 6, 12, "url(#glassHover)", GOLD_LIGHT, 2.5),
+        rect(14, h - 10, w - 28, 3, 1.5, GOLD_LIGHT, opacity=0.8)])
+    s.add("ComboxEditBK_Hover", 240, 48, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 10, INK, GOLD_LIGHT, 2.5),
+        path(f"M{w - 34} 19 L{w - 24} 29 L{w - 14} 19", stroke=GOLD_LIGHT, sw=3)])
+    return s
+
+
+def pk1_sheet():
+    s = Sheet("PK1", 512)
+    # The melody window: pitch guide lines on the stage, the sung part tinted gold.
+    def bk(w, h):
+        out = [rect(0, 0, w, h, 0, "url(#stage)")]
+        for i in range(1, 12):
+            y = h * i / 12
+            out.append(rect(0, y, w, 1, 0, "#ffffff", opacity=0.07 if i % 3 else 0.14))
+        return out
+    s.add("BK", 256, 320, bk)
+    s.add("SangBK", 64, 320, lambda w, h: [rect(0, 0, w, h, 0, "url(#sang)")])
+    s.add("SangBKSmallRect", 8, 320, lambda w, h: [
+        rect(0, 0, 8, h, 0, GOLD, opacity=0.25), rect(2.5, 0, 3, h, 0, GOLD_LIGHT)])
+    # Note bars: the left piece carries the rounded head end, the right piece the tail end.
+    for state, fill, edge in (("Normal", "url(#cyan)", CYAN_LIGHT), ("Hover", "url(#gold)", CREAM)):
+        s.add(f"LineLeft_{state}", 55, 16, lambda w, h, f=fill: [
+            rect(1, 1, w + 10, h - 2, 7, f)], None)
+        s.add(f"LineMid_{state}", 16, 16, lambda w, h, f=fill: [rect(0, 1, w, h - 2, 0, f)])
+        s.add(f"LineRight_{state}", 55, 16, lambda w, h, f=fill: [
+            rect(-10, 1, w + 9, h - 2, 7, f)])
+    s.add("Header", 16, 16, lambda w, h: [circle(8, 8, 6.5, "#ffffff", CYAN, 2)])
+    s.add("HeaderOver", 16, 16, lambda w, h: [circle(8, 8, 6.5, "#ffffff", GOLD_DEEP, 2)])
+    # Pitch arrows of the grading display: the marker on the scale bar, in the grading colours.
+    for name, fill, edge in (("Red_Arrow", "url(#red)", RED), ("Yellow_Arrow", "url(#yellow)", YELLOW),
+                             ("Green_Arrow", "url(#green)", GREEN)):
+        s.add(name, 48, 44, lambda w, h, f=fill, e=edge: [
+            path("M6 6 H42 L24 38 Z", f, e, 2.5), circle(24, 16, 4, "#ffffff", extra=' opacity="0.7"')])
+    return s
+
+
+def netmenu_sheet():
+    s = Sheet("NetMenu", 512)
+    colours = {"Green": ("url(#green)", GREEN, GREEN_LIGHT), "Yellow": ("url(#yellow)", YELLOW, YELLOW_LIGHT),
+               "Purple": ("url(#purple)", PURPLE, PURPLE_LIGHT)}
+    for name, (grad, base, light) in colours.items():
+        s.add(f"{name}SmallFrame_Normal", 139, 58, lambda w, h, b=base: [
+            rect(3, 3, w - 6, h - 6, 12, "url(#btn)", b, 2.5),
+            rect(10, h - 9, w - 20, 3, 1.5, b, opacity=0.8)])
+        s.add(f"{name}SmallFrame_Hover", 139, 58, lambda w, h, g=grad, l=light: [
+            rect(0.5, 0.5, w - 1, h - 1, 14, "none", l, 3, opacity=0.5),
+            rect(3, 3, w - 6, h - 6, 12, g, "#ffffff", 2.5)])
+        s.add(f"{name}SmallFrame_Disable", 139, 58, lambda w, h, b=base: [
+            rect(3, 3, w - 6, h - 6, 12, "url(#dim)", b, 1.5, opacity=0.75)])
+    # Frames over the item backgrounds: a light top edge, transparent inside.
+    for name, w0, h0 in (("MediumFrame", 139, 58), ("LargeFrame", 200, 63)):
+        s.add(name, w0, h0, lambda w, h: [
+            rect(3, 3, w - 6, h - 6, 12, "none", "#ffffff", 1, opacity=0.25),
+            rect(14, 5, w - 28, 2, 1, "#ffffff", opacity=0.35)])
+    return s
+
+
+def menu2_sheet():
+    s = Sheet("Menu2", 256)
+    # Pop-up menu background: a navy panel, square in the middle so it stretches both ways,
+    # with a gold rule on the right end.
+    s.add("MenuBarBK_Left", 16, 64, lambda w, h: [
+        rect(0, 0, w, h, 0, "#0d1228", opacity=0.94), rect(0, 0, 3, h, 0, GOLD, opacity=0.8)])
+    s.add("MenuBarBK_Middle", 32, 64, lambda w, h: [rect(0, 0, w, h, 0, "#0d1228", opacity=0.94)])
+    s.add("MenuBarBK_Right", 16, 64, lambda w, h: [
+        rect(0, 0, w, h, 0, "#0d1228", opacity=0.94), rect(w - 3, 0, 3, h, 0, GOLD, opacity=0.8)])
+    return s
+
+
+AUDIO_BARS = [("Progress_vol", "总音量"), ("Progress_Accompany", "伴奏"), ("Progress_MIC", "麦克风"),
+              ("Progress_MICRE", "麦克监听"), ("ProgressMelody", "旋律"), ("ProgressTempo", "速度"),
+              ("ProgressKey", "音调"), ("ProgressECHO", "回声"), ("ProgressDepth", "深度")]
+
+
+def dirudezud_sheet():
+    s = Sheet("DirUdeZud", 700)
+    s.add("AudioEffectBK_Normal", 240, 320, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 18, "url(#panel)", LINE, 2, opacity=0.96)])
+    s.add("AudioEffectBK_Over", 240, 320, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 19, "none", GOLD, 4, opacity=0.35),
+        rect(3, 3, w - 6, h - 6, 17, "url(#panel)", GOLD_LIGHT, 2.5, opacity=0.96)])
+    for i in range(1, 5):
+        for state, face in (("Normal", "Normal"), ("Over", "Hover")):
+            s.add(f"Stat{i}_{state}", 200, 56, lambda w, h, f=face, n=i: button_face(
+                w, h, f, f"效果 {n}", 22, icon=lambda w, h, c, n=n: wave_icon(38, h / 2, 34, c, n)))
+    for state, ink, line in (("Nomal", TEXT, None), ("Over", GOLD_LIGHT, GOLD_LIGHT)):
+        s.add(f"StatBK/StatName_{state}", 200, 48, lambda w, h, c=ink, l=line: [
+            text(w / 2, 32, "音效模式", 24, c, bold=True)] + ([rect(40, h - 6, w - 80, 3, 1.5, l)] if l else []))
+    # The labels beside the nine bars of the audio panel ("...1" windows), dim or focused.
+    for bar, label in AUDIO_BARS:
+        for state, ink, line in (("Nomal", TEXT_DIM, None), ("Over", GOLD_LIGHT, GOLD_LIGHT)):
+            s.add(f"AudioSetup/{bar}1_{state}", 120, 40, lambda w, h, c=ink, l=line, t=label: [
+                text(w / 2, 27, t, 22, c, bold=True)] + ([rect(24, h - 4, w - 48, 3, 1.5, l)] if l else []))
+    return s
+
+
+KEYS = [str(d) for d in range(10)] + [chr(c) for c in range(ord("A"), ord("Z") + 1)]
+
+
+def key_face(w, h, label, over, size=30):
+    if over:
+        return [rect(1, 1, w - 2, h - 2, 13, "url(#halo)"),
+                rect(3, 3, w - 6, h - 6, 11, "url(#gold)", CREAM, 2.5),
+                text(w / 2, h / 2 + size * 0.36, label, size, DARK_TEXT, bold=True)]
+    return [rect(3, 3, w - 6, h - 6, 11, "url(#btn)", LINE, 2),
+            rect(8, 5, w - 16, 2, 1, "#ffffff", opacity=0.12),
+            text(w / 2, h / 2 + size * 0.36, label, size, TEXT, bold=True)]
+
+
+def delete_icon(w, h, colour):
+    cx, cy = w / 2, h / 2
+    return [path(f"M{cx - 26:g} {cy:g} L{cx - 14:g} {cy - 13:g} H{cx + 24:g} V{cy + 13:g} H{cx - 14:g} Z",
+                 stroke=colour, sw=3),
+            path(f"M{cx - 2:g} {cy - 6:g} L{cx + 10:g} {cy + 6:g} M{cx + 10:g} {cy - 6:g} L{cx - 2:g} {cy + 6:g}",
+                 stroke=colour, sw=3)]
+
+
+def search_sheet(name, over):
+    s = Sheet(name, 1000)
+    suffix = "Over" if over else "Normal"
+    for k in KEYS:
+        s.add(f"Key_{k}_{suffix}", 80, 64, lambda w, h, k=k: key_face(w, h, k, over))
+    def delete(w, h):
+        face = key_face(w, h, "", over)
+        return face + delete_icon(w, h, DARK_TEXT if over else TEXT)
+    s.add(f"Key_Del_{suffix}", 160, 64, delete)
+    return s
+
+
+def songlisttille_sheet():
+    s = Sheet("SongListTille", 700)
+    for name, label in (("SING", "已点歌曲"), ("SANG", "已唱歌曲"), ("SearchResult", "搜索结果")):
+        s.add(name, 320, 64, lambda w, h, l=label: [
+            rect(8, h - 10, w - 16, 3, 1.5, "url(#goldH)"),
+            circle(22, 30, 7, CYAN_LIGHT), circle(22, 30, 12, "none", CYAN, 2),
+            text(w / 2 + 14, 42, l, 34, GOLD_LIGHT, bold=True)])
+    return s
+
+
+def list_sheet():
+    s = Sheet("list", 512)
+    s.add("WordsCountItemBK_Selected", 420, 96, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 16, "none", GOLD, 4, opacity=0.4),
+        rect(3, 3, w - 6, h - 6, 14, "url(#glassHover)", GOLD_LIGHT, 2.5)])
+    return s
+
+
+SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
+          lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
+          songlisttille_sheet, list_sheet]
+
+
+def main():
+    for make in SHEETS:
+        make().write()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
