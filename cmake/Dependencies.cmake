@@ -46,3 +46,13 @@ if(VK_BUILD_BENCH)
     set(VK_BUILD_BENCH OFF)
   endif()
 endif()
+
+# The GUI library's TinyXML parser module, linked directly: settings files read before the GUI
+# system exists use an instance of their own. It lives in the library's module folder.
+pkg_get_variable(CEGUI_MODULE_DIR CEGUI-0 moduledir)
+find_library(VK_CEGUI_TINYXML_PARSER NAMES CEGUITinyXMLParser PATHS ${CEGUI_MODULE_DIR}
+  NO_DEFAULT_PATH REQUIRED)
+add_library(vk_cegui_tinyxml_parser INTERFACE)
+target_link_libraries(vk_cegui_tinyxml_parser INTERFACE vk::cegui ${VK_CEGUI_TINYXML_PARSER})
+target_link_options(vk_cegui_tinyxml_parser INTERFACE "LINKER:-rpath,${CEGUI_MODULE_DIR}")
+add_library(vk::cegui_tinyxml_parser ALIAS vk_cegui_tinyxml_parser)

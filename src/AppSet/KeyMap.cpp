@@ -1,10 +1,31 @@
 #include "AppSet/KeyMap.h"
 
+#include <CEGUI/XMLSerializer.h>
+
+#include "AppSet/SetXml.h"
+#include "AppSet/TXMLHander.h"
+#include "app/TextConvert.h"
+
 namespace {
 CKeyMap* instance = nullptr;
 }
 
-CKeyMap::CKeyMap() {
+class CKeyMapXMLHander : public TXMLHander<CKeyMapXMLHander> {
+ public:
+  explicit CKeyMapXMLHander(CKeyMap& map) : map_(map) {
+    registerStart("KEYMAP", &CKeyMapXMLHander::acceptElement);
+    registerStart("Item", &CKeyMapXMLHander::onItem);
+  }
+
+ private:
+  void onItem(const CEGUI::XMLAttributes& a) {
+    map_.setEntry({xmlAttrWide(a, "Name"), xmlAttrInt(a, "Value", 0), xmlAttrWide(a, "VKValue"),
+                   xmlAttrWide(a, "Comment")});
+  }
+  CKeyMap& map_;
+};
+
+CKeyMap::CKeyMap(std::wstring path) : path_(std::move(path)) {
   const KeyMapEntry defaults[] = {
       {L"Back", 1, L"VK_ESCAPE", L"返回上一级"},
       {L"OK", 28, L"VK_Return", L"确认ok"},
@@ -33,6 +54,29 @@ bool CKeyMap::lookupKey(const std::wstring& name, int& value) const {
   if (it == entries_.end()) return false;
   value = it->second.Value;
   return true;
+}
+
+bool CKeyMap::LoadSets() {
+  CKeyMapXMLHander handler(*this);
+  XmlReadOptions options;
+  options.via = XmlReadVia::StandAlone;
+  options.keepUnreadableCopy = true;
+  return readSettingsXml(handler, settingsPathUtf8(path_), options);
+}
+
+bool CKeyMap::SaveSets() {
+  return writeSettingsXml(settingsPathUtf8(path_), [this](CEGUI::XMLSerializer& xml) {
+    xml.openTag("KEYMAP");
+    for (const auto& [name, e] : entries_) {
+      xml.openTag("Item")
+          .attribute("Name", guiString(e.Name))
+          .attribute("Value", xmlFromInt(e.Value))
+          .attribute("VKValue", guiString(e.VKValue))
+          .attribute("Comment", guiString(e.Comment))
+          .closeTag();
+    }
+    xml.closeTag();
+  });
 }
 
 void CKeyMap::setEntry(const KeyMapEntry& entry) { entries_[entry.Name] = entry; }

@@ -2,6 +2,7 @@
 // network error dialog.
 #include <CEGUI/CEGUI.h>
 
+#include "AppSet/AudioDevUseSet.h"
 #include "app/AppEventArgs.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
@@ -123,7 +124,12 @@ bool VokaranPlayerApp::onShellSettingAudioDevChange(const CEGUI::EventArgs& args
   launch_.devices.DeviceOut = DeviceChoice::nameOf(choice->entries[0]);
   launch_.devices.DeviceIDIn = choice->entries[1].id;
   launch_.devices.DeviceIn = DeviceChoice::nameOf(choice->entries[1]);
-  appLogNotBuilt("launcher device change", "the audio device manager (applying and storing)");
+  if (audioDevUse_) {
+    audioDevUse_->setInput({launch_.devices.DeviceIn, static_cast<unsigned>(launch_.devices.DeviceIDIn)});
+    audioDevUse_->setOutput({launch_.devices.DeviceOut, static_cast<unsigned>(launch_.devices.DeviceIDOut)});
+    audioDevUse_->SaveSets();
+  }
+  appLogNotBuilt("launcher device change", "the audio device manager (applying the devices)");
   CEGUI::EventArgs changed;
   CEGUI::GlobalEventSet::getSingleton().fireEvent(EventNames::DevChanged, changed, "");
   return true;

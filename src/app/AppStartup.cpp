@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "AppSet/AudioDevConfigSet.h"
+#include "AppSet/AudioDevUseSet.h"
 #include "AppSet/KeyMap.h"
+#include "AppSet/OCXManager.h"
 #include "NetWork/NetTextConvert.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
@@ -100,7 +103,7 @@ bool VokaranPlayerApp::runStartup() {
 
   // 3. (Component initialisation for this thread has no counterpart here.)
   // 4. The program-wide singletons, in their order.
-  appLogNotBuilt(where, "the component manager");
+  ocxManager_ = std::make_unique<OCXManager>(moduleDirectory() + L"/PKData/AppSets/ocx.xml");
   appLogNotBuilt(where, "the layout registry and MenuXmlManager");
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
@@ -114,8 +117,12 @@ bool VokaranPlayerApp::runStartup() {
       }))
     return false;
 
-  // 5. Components. 6. The network facade and the user's session.
+  // 5. Components: the list is read through the GUI system's parser, the components are
+  // registered here.
+  if (!onGui([this] { ocxManager_->loadList(); })) return false;
+  ocxManager_->registerAll();
   setProgress(0.1f);
+  // 6. The network facade and the user's session.
   connectNetwork(launch_);
   setProgress(0.2f);
   // 7. The mission manager's events and sang list.
@@ -167,12 +174,17 @@ bool VokaranPlayerApp::runStartup() {
   std::filesystem::create_directories(tempDirectoryUtf8(), error);
   if (error) appLogError(where + ": creating " + tempDirectoryUtf8() + " failed: " + error.message());
   setProgress(0.7f);
-  // 15. Audio devices (the launcher's choice is kept in launchDevices() meanwhile).
-  appLogNotBuilt(where, "the audio device set-up");
+  // 15. Audio devices: the saved device choice and the per-microphone files (the launcher's
+  // choice is kept in launchDevices() meanwhile).
+  if (!onGui([this] {
+        audioDevUse_->LoadSets();
+        audioDevConfig_->LoadSets();
+      }))
+    return false;
+  appLogNotBuilt(where, "the audio device set-up (device lists, engine and system audio component)");
   setProgress(0.8f);
-  // 16. Settings.
-  if (!onGui([this] { keyMap_ = std::make_unique<CKeyMap>(); })) return false;
-  appLogNotBuilt(where, "the settings registry (loading the settings files)");
+  // 16. Settings: the registry's sets, then the user's "AutoHidems".
+  if (!loadSettings()) return false;
   setProgress(1.0f);
   return true;
 }

@@ -6,7 +6,13 @@
 
 #include <filesystem>
 
+#include "AppSet/AudioDevConfigSet.h"
+#include "AppSet/AudioDevUseSet.h"
+#include "AppSet/ConfigSet.h"
 #include "AppSet/KeyMap.h"
+#include "AppSet/NameValueSet.h"
+#include "AppSet/OCXManager.h"
+#include "AppSet/TunedCtrl.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "app/AppLog.h"
@@ -14,6 +20,7 @@
 #include "app/IPageCtrl.h"
 #include "app/ModulePaths.h"
 #include "app/SongIEventSet.h"
+#include "app/TextConvert.h"
 #include "app/WindowPath.h"
 #include "guishell/ShellClock.h"
 #include "guishell/Win32AppHelper.h"
@@ -35,6 +42,14 @@ VokaranPlayerApp::VokaranPlayerApp() {
   // The launcher receives the user context as text.
   Win32AppHelper::setUserInforEncoder([](const UserInfor& user) { return user.toText(); });
   marquee_ = std::make_unique<CTitleMarquee>([] { return MarqueeSongs{}; });
+  // The tone records (registered with the network replies once the network facade exists).
+  tunedCtrl_ = std::make_unique<TunedCtrl>(moduleDirectory() + L"/PKData/AppSets/TunedInfo.xml");
+  audioSet_.setPath(moduleDirectory() + L"/PKData/AppSets/Audio.xml");
+  audioSet_.setEngine(&engineAudio_);
+  loadConfiguration();
+  const std::string appSets = moduleDirectoryUtf8() + "/PKData/AppSets/";
+  audioDevUse_ = std::make_unique<CAudioDevUseSet>(guiStringUtf8(appSets + "AudioDevUse.xml"));
+  audioDevConfig_ = std::make_unique<CAudioDevConfigSet>(guiStringUtf8(appSets + "AudioDeviceConfig.xml"));
 }
 
 VokaranPlayerApp::~VokaranPlayerApp() {
@@ -60,6 +75,11 @@ bool VokaranPlayerApp::initialiseApp() {
     appLogError(std::string("initialiseApp: the GUI data files could not be loaded: ") + e.what());
     return false;
   }
+  // The picture sets' default pictures are named relative to the installation folder.
+  auto* resources = static_cast<CEGUI::DefaultResourceProvider*>(
+      CEGUI::System::getSingleton().getResourceProvider());
+  for (const char* group : {"HeadPicture", "ThemePicture"})
+    resources->setResourceGroupDirectory(group, (moduleDirectoryUtf8() + "/").c_str());
   // The main window's cursor.
   setMainWindowCursor(moduleDirectoryUtf8() + "/datafiles/imagesets/cursor.cur");
   startupThread_ = std::thread([this] { startupThreadMain(); });
@@ -110,13 +130,21 @@ void VokaranPlayerApp::cleanupApp() {
   }
   // 5. The mission manager.
   appLogNotBuilt(where, "the mission manager");
-  // 6. Every registered settings set is saved.
-  appLogNotBuilt(where, "the settings registry (saving the settings files)");
+  // 6. Every registered settings set is saved (none when start-up did not get that far, so
+  // files that were never read are not overwritten with defaults).
+  if (!setRegistry_.saveAll()) appLogError(where + ": not every settings file could be saved");
+  setRegistry_.clear();
   // 7. The system audio component.
   appLogNotBuilt(where, "the system audio component");
   // 8. The component manager.
-  appLogNotBuilt(where, "the component manager");
+  if (ocxManager_) {
+    ocxManager_->unregisterAll();
+    ocxManager_.reset();
+  }
   // 9. Settings sets and the mixing manager.
+  devSets_.reset();
+  userSet_.reset();
+  configSet_.reset();
   keyMap_.reset();
   appLogNotBuilt(where, "the mixing manager");
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
@@ -128,6 +156,7 @@ void VokaranPlayerApp::cleanupApp() {
   currentPage_ = nullptr;
   for (auto& c : connections_) c->disconnect();
   connections_.clear();
+  tunedCtrl_.reset();
   songEvents_.reset();
   tips_.reset();
   oscompat::freeLibrary(micReplayLibrary_);

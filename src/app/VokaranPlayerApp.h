@@ -13,13 +13,23 @@
 #include <thread>
 #include <vector>
 
+#include "AppSet/AudioSet.h"
+#include "AppSet/SetRegistry.h"
+#include "app/EngineAudio.h"
 #include "app/LaunchParams.h"
 #include "app/TitleMarquee.h"
 #include "guishell/CEGuiSample.h"
 #include "oscompat/AutoResetEvent.h"
 
+class CAudioDevConfigSet;
+class CAudioDevUseSet;
+class CConfigSet;
+class CDevSets;
 class CInfoTipManager;
 class CKeyMap;
+class CUserSet;
+class OCXManager;
+class TunedCtrl;
 class IPageCtrl;
 class SongIEventSet;
 namespace CEGUI {
@@ -56,6 +66,20 @@ class VokaranPlayerApp : public CEGuiSample {
   IPageCtrl* currentPage() const { return currentPage_; }
   const std::map<CEGUI::String, IPageCtrl*>& dialogs() const { return dialogMap_; }
   std::map<CEGUI::String, IPageCtrl*>& menuPages() { return menuPageMap_; }
+  // The settings sets. The configuration, the audio device sets, the audio settings and the
+  // tone records exist from construction; the others from the end of start-up.
+  CAudioSet& audioSet() { return audioSet_; }
+  CConfigSet* configSet() const { return configSet_.get(); }
+  CAudioDevUseSet* audioDevUseSet() const { return audioDevUse_.get(); }
+  CAudioDevConfigSet* audioDevConfigSet() const { return audioDevConfig_.get(); }
+  TunedCtrl* tunedCtrl() const { return tunedCtrl_.get(); }
+  CDevSets* devSets() const { return devSets_.get(); }
+  CUserSet* userSet() const { return userSet_.get(); }
+  CKeyMap* keyMap() const { return keyMap_.get(); }
+  CSetRegistry& setRegistry() { return setRegistry_; }
+  // "AutoHidems" of UserSet.xml (stored only).
+  int autoHideMs() const { return autoHideMs_; }
+
   // The two tone values of the last "RecBackUserTone" reply.
   std::pair<int, int> lastUserTone() const { return lastUserTone_; }
 
@@ -100,6 +124,8 @@ class VokaranPlayerApp : public CEGuiSample {
   void endMenuPages();
   void closeCurrentPage();
   void stopSinging();
+  void loadConfiguration();
+  bool loadSettings();
   void subscribeGlobal(const CEGUI::String& name, bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&));
 
   LaunchContext launch_;
@@ -116,7 +142,18 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CTitleMarquee> marquee_;
   std::unique_ptr<SongIEventSet> songEvents_;
   std::unique_ptr<CInfoTipManager> tips_;
+  // Settings (the registry refers to them; it owns none).
+  std::unique_ptr<TunedCtrl> tunedCtrl_;
+  CEngineAudio engineAudio_;
+  CAudioSet audioSet_;
+  std::unique_ptr<CConfigSet> configSet_;
+  std::unique_ptr<CAudioDevUseSet> audioDevUse_;
+  std::unique_ptr<CAudioDevConfigSet> audioDevConfig_;
+  std::unique_ptr<CDevSets> devSets_;
+  std::unique_ptr<CUserSet> userSet_;
   std::unique_ptr<CKeyMap> keyMap_;
+  CSetRegistry setRegistry_;
+  std::unique_ptr<OCXManager> ocxManager_;
 
   oscompat::AutoResetEvent menuReady_;
   oscompat::AutoResetEvent squareInfoReady_;

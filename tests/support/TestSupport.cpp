@@ -40,9 +40,20 @@ void writeFile(const std::string& path, const std::string& content) {
 
 ScratchInstallation::ScratchInstallation() {
   fs::create_symlink(fs::path(VK_DIST_DIR) / "datafiles", fs::path(dir_.path()) / "datafiles");
-  // The shipped data (the engine's data file, default settings), then room for what runs write.
-  fs::copy(fs::path(VK_DIST_DIR) / "PKData", fs::path(dir_.path()) / "PKData",
-           fs::copy_options::recursive);
+  // The shipped data (the engine's data file, default settings, pictures) as the build
+  // assembled it, then room for what runs write. Only what the source tree ships: settings a
+  // run of the built module wrote into build/dist must not leak into a test.
+  const fs::path source = fs::path(VK_SOURCE_DIR) / "PKData";
+  for (const auto& entry : fs::recursive_directory_iterator(source)) {
+    if (!entry.is_regular_file()) continue;
+    fs::path rel = fs::relative(entry.path(), source);
+    if (rel == "CMakeLists.txt") continue;
+    if (rel.extension() == ".svg") rel.replace_extension(".png");  // rendered by the build
+    const fs::path built = fs::path(VK_DIST_DIR) / "PKData" / rel;
+    if (!fs::exists(built)) continue;
+    fs::create_directories((fs::path(dir_.path()) / "PKData" / rel).parent_path());
+    fs::copy_file(built, fs::path(dir_.path()) / "PKData" / rel);
+  }
   fs::create_directories(fs::path(dir_.path()) / "PKData" / "AppSets");
   fs::create_directories(fs::path(dir_.path()) / "Temp");
   fs::create_directories(fs::path(dir_.path()) / "Record");

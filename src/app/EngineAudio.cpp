@@ -1,0 +1,10 @@
+#include "app/EngineAudio.h"
+
+#include "vokaran/Vokaran.h"
+
+// The engine refuses values outside its ranges; the settings' items have the same ranges, so
+// a refusal leaves nothing to report.
+void CEngineAudio::VokaSetVolume(int accompaniment) { ::VokaSetVolume(accompaniment); }
+void CEngineAudio::MidiSetMelodyVolume(int melody) { ::MidiSetMelodyVolume(melody); }
+void CEngineAudio::VokaSetTempo(int tempo) { ::VokaSetTempo(tempo); }
+void CEngineAudio::VokaSetKey(int key) { ::VokaSetKey(key); }
