@@ -54,23 +54,18 @@ bool fetchSquarePicture(const std::wstring& url, PictureBuffer& picture) {
   return true;
 }
 
-// Fires "GetPKSquareInfo" when it goes out of scope, whatever happened before: the
-// application's start-up waits for it.
+// Posts "GetPKSquareInfo" when it goes out of scope, whatever happened before, so it reaches
+// the GUI thread after the square's songs and pictures. (It is posted, not fired here: the
+// GUI library's event sets are not safe to fire from this thread while the GUI thread runs.)
 struct SquareInfoSignal {
-  ~SquareInfoSignal() {
-    try {
-      fireGlobalNow(EventNames::GetPKSquareInfo);
-    } catch (const std::exception& e) {
-      appLogError(std::string("GetPKSquareInfo: a subscriber failed: ") + e.what());
-    }
-  }
+  ~SquareInfoSignal() { postGlobal(EventNames::GetPKSquareInfo, new CEGUI::EventArgs); }
 };
 
 void onSquareInfo(void* result, int, int status) {
   const auto* list = static_cast<const IContestSongList*>(result);
   if (status != 0 || !list) {
-    { SquareInfoSignal signal; }
     postGlobal(EventNames::NetErrorWnd, new CEGUI::EventArgs);
+    SquareInfoSignal signal;
     return;
   }
   SquareInfoSignal signal;

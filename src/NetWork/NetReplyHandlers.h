@@ -28,8 +28,6 @@ void postWorks(const CEGUI::String& name, CEGUI::EventArgs* args);
 void postNetError(int status, int messageId);
 // A notice in the "NetError" style: 2000 ms at (0.2, 0.3), size (0.6, 0.3).
 void postNotice(const std::wstring& text);
-// Fires `name` on the global event set at once, on the calling thread.
-void fireGlobalNow(const CEGUI::String& name);
 
 // Library texts: null reads as empty.
 std::wstring wide(const wchar_t* text);

@@ -74,13 +74,6 @@ void postNotice(const std::wstring& text) {
                     CEGUI::UVector2(CEGUI::UDim(0.6f, 0), CEGUI::UDim(0.3f, 0)));
 }
 
-void fireGlobalNow(const CEGUI::String& name) {
-  auto* global = CEGUI::GlobalEventSet::getSingletonPtr();
-  if (!global) return;
-  CEGUI::EventArgs args;
-  global->fireEvent(name, args, "");
-}
-
 std::wstring wide(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
 std::string narrow(const char* text) { return text ? std::string(text) : std::string(); }

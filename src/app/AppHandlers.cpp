@@ -62,9 +62,10 @@ bool VokaranPlayerApp::onNetMenuReply(const CEGUI::EventArgs&) {
   return true;
 }
 
-// Fired on a network thread: it only signals.
+// The square's songs and pictures have been delivered (or its request failed).
 bool VokaranPlayerApp::onSquareInfo(const CEGUI::EventArgs&) {
-  squareInfoReady_.set();
+  showLoadingInfo(false);
+  appLog("the square information reply was handled");
   return false;
 }
 

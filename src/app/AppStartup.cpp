@@ -217,15 +217,13 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
       mainMenu_->activate();
   }
   guiContext().getMouseCursor().hide();
-  // 6. The contest main window as the first page, and the square information. The network
-  // layer fires "GetPKSquareInfo" on its own thread, on success and on failure alike; the GUI
-  // thread stays out of the event sets until then, so waiting here is what keeps that firing
-  // safe. The wait is bounded by the library's request time-out and the picture fetches'.
+  // 6. The contest main window as the first page, and the square information. The GUI
+  // thread does not wait for the square: its songs, pictures and "GetPKSquareInfo" arrive as
+  // posted events, in that order, while the loading notice shows.
   appLogNotBuilt(where, "the contest main window");
   if (auto* net = NetworkInterface::getSingletonPtr()) {
+    showLoadingInfo(true);
     net->RequestSquareInfo();
-    squareInfoReady_.wait();
-    appLog(where + ": the square information reply was handled");
   }
   // 7. Its menu item marks the section.
   if (auto* item = findWindow("MainMenu/Menubar/PK")) item->disable();

@@ -104,7 +104,6 @@ void VokaranPlayerApp::cleanupApp() {
   // released.
   closeMessageBoxes();
   menuReady_.set();
-  squareInfoReady_.set();
   if (startupThread_.joinable()) startupThread_.join();
 
   // 1. Title marquee and screen saver.

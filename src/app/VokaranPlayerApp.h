@@ -156,7 +156,6 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<OCXManager> ocxManager_;
 
   oscompat::AutoResetEvent menuReady_;
-  oscompat::AutoResetEvent squareInfoReady_;
   std::thread startupThread_;
   std::vector<CEGUI::Event::Connection> connections_;
 

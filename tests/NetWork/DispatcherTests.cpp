@@ -220,10 +220,21 @@ TEST_F(Dispatcher, SquarePicturesLeaveOutWhatIsNoPicture) {
   CaughtGlobal<PKCompetitionSongsEventArgs> list(EventNames::GetPKSong);
   CaughtGlobal<PKCompetitionSongsPicEventArgs> pictures(EventNames::GetPKSongInterfacePic);
   CaughtGlobal<CEGUI::EventArgs> ready(EventNames::GetPKSquareInfo);
+  // The signal is posted behind the songs and pictures, never fired on the library's thread.
+  size_t songsWhenReady = 99;
+  auto order = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(EventNames::GetPKSquareInfo),
+      CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+        songsWhenReady = list.got.size();
+        return false;
+      }));
   reply(6323, 0, &songs);
-  EXPECT_EQ(ready.got.size(), 1u);  // fired at once, before the posts are delivered
+  EXPECT_TRUE(ready.got.empty());
   EXPECT_TRUE(list.got.empty());
   deliver();
+  order->disconnect();
+  ASSERT_EQ(ready.got.size(), 1u);
+  EXPECT_EQ(songsWhenReady, 1u);
   ASSERT_EQ(list.got.size(), 1u);
   EXPECT_EQ(list.got[0].songs.size(), 8u);
   ASSERT_EQ(pictures.got.size(), 1u);

@@ -128,15 +128,16 @@ TEST_F(Facade, SongBookAdditionsPagesAndRemovals) {
   EXPECT_EQ(removed.got[0].errorCode, 0);
 }
 
-// The square: songs, their pictures, and "GetPKSquareInfo" fired on the library's thread
-// after the two posts.
+// The square: songs, their pictures, then "GetPKSquareInfo", all delivered on the GUI thread.
 TEST_F(Facade, ContestSquareBringsSongsAndPicturesThenSignals) {
   CaughtGlobal<PKCompetitionSongsEventArgs> songs(EventNames::GetPKSong);
   CaughtGlobal<PKCompetitionSongsPicEventArgs> pictures(EventNames::GetPKSongInterfacePic);
   CaughtGlobal<CEGUI::EventArgs> ready(EventNames::GetPKSquareInfo);
   net_->RequestSquareInfo();
-  ASSERT_TRUE(waitFor(ready) && waitFor(songs) && waitFor(pictures));
-  EXPECT_FALSE(ready.onGuiThread[0]);
+  ASSERT_TRUE(waitFor(ready));
+  ASSERT_EQ(songs.got.size(), 1u);  // delivered before the signal
+  ASSERT_EQ(pictures.got.size(), 1u);
+  EXPECT_TRUE(ready.onGuiThread[0]);
   const auto& list = songs.got[0].songs;
   ASSERT_FALSE(list.empty());
   EXPECT_EQ(list[0].SongID, L"100001");

@@ -109,10 +109,14 @@ TEST_F(App, StartUpShowsProgressInOrderThenTheRootPageWithItsMenu) {
   EXPECT_NE(install_.log().find("AppInitDone"), std::string::npos);
 }
 
-// Start-up asks the service about the user, waits for the menu version and, at its end, for
-// the contest square; each reply is in the log.
+// Start-up asks the service about the user and waits for the menu version; at its end it asks
+// for the contest square without waiting, and the square's end arrives as an event that takes
+// the loading notice away. Each reply is in the log.
 TEST_F(App, StartUpTakesUserMenuAndSquareFromTheService) {
   start();
+  ASSERT_TRUE(app_->pumpUntil(
+      [&] { return install_.log().find("square information reply was handled") != std::string::npos; }, 30000));
+  EXPECT_FALSE(window("AppRoot/LoadingInfo")->isVisible());
   EXPECT_EQ(app_->userInfor().VokaCoin, L"100.00");
   EXPECT_EQ(app_->lastUserTone(), std::make_pair(62, 3));
   const std::string log = install_.log();

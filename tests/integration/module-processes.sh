@@ -86,8 +86,9 @@ else
   start_launcher "${login[@]}"
   wait_log "AppInitDone" || fail "start-up did not finish"
   wait_log "start-up finished" || fail "start-up did not reach its end"
-  grep -qE "network reply 502[34] status 0" "$log" || fail "no menu reply from the service"
-  grep -q "network reply 6323 status 0" "$log" || fail "no contest square from the service"
+  wait_log "network reply 502[34] status 0" || fail "no menu reply from the service"
+  wait_log "network reply 6323 status 0" || fail "no contest square from the service"
+  wait_log "square information reply was handled" || fail "the end of the square never reached the GUI"
   # A second start while the first runs defers to it and ends with 0.
   timeout 20 "$dist/vokaran-pk" "<Launch/>" > "$work/second.out" 2>&1
   second=$?
