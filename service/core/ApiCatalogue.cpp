@@ -95,6 +95,28 @@ struct Paging {
   int pageCount = 0;
 };
 
+// The page a request asks for ("page" from 1, "size" up to the largest page).
+Paging pagingOf(const Request& request) {
+  Paging paging;
+  paging.page = queryInt(request, "page", 1, 1, 1000000);
+  paging.size = queryInt(request, "size", wire::kPageSize, 1, wire::kMaxPageSize);
+  return paging;
+}
+
+// Binds the query's values, then the page's LIMIT and OFFSET, to the statement of its rows.
+void bindPage(Statement& rows, const Query& query, const Paging& paging) {
+  const int next = query.bindAll(rows);
+  rows.bind(next, paging.size).bind(next + 1, static_cast<std::int64_t>(paging.page - 1) * paging.size);
+}
+
+// A reply page's header: totals, and the page number (0 for an empty result).
+template <class Page>
+void setPageHeader(Page& page, const Paging& paging) {
+  page.total = paging.total;
+  page.pageCount = paging.pageCount;
+  page.page = paging.total > 0 ? paging.page : 0;
+}
+
 // Counts, then checks the page against the count. An empty result is page 0 of 0.
 void countPages(Connection& connection, const std::string& from, const Query& query, Paging& paging) {
   Statement count(connection, "SELECT COUNT(*)" + from + query.joins + query.where);
@@ -144,9 +166,7 @@ Response Service::Impl::songs(const Request& request) {
   auto key = pageKey(request, "songs");
   if (auto cached = pages.find(key)) return cachedBody(std::move(*cached));
 
-  Paging paging;
-  paging.page = queryInt(request, "page", 1, 1, 1000000);
-  paging.size = queryInt(request, "size", wire::kPageSize, 1, wire::kMaxPageSize);
+  Paging paging = pagingOf(request);
   std::string_view kind = queryValue(request, "kind").value_or("");
   std::string_view keyword = queryValue(request, "keyword").value_or("");
   auto connection = db->acquire();
@@ -186,13 +206,10 @@ Response Service::Impl::songs(const Request& request) {
 
   countPages(*connection, from, query, paging);
   wire::SongPage page;
-  page.total = paging.total;
-  page.pageCount = paging.pageCount;
-  page.page = paging.total > 0 ? paging.page : 0;
+  setPageHeader(page, paging);
   Statement rows(*connection, std::string(kSongColumns) + from + query.joins + query.where + query.order +
                                   " LIMIT ? OFFSET ?");
-  int next = query.bindAll(rows);
-  rows.bind(next, paging.size).bind(next + 1, static_cast<std::int64_t>(paging.page - 1) * paging.size);
+  bindPage(rows, query, paging);
   while (rows.step()) page.songs.push_back(readSong(rows));
   auto response = okResponse(json(page));
   pages.put(key, response.body);
@@ -203,9 +220,7 @@ Response Service::Impl::singers(const Request& request) {
   auto key = pageKey(request, "singers");
   if (auto cached = pages.find(key)) return cachedBody(std::move(*cached));
 
-  Paging paging;
-  paging.page = queryInt(request, "page", 1, 1, 1000000);
-  paging.size = queryInt(request, "size", wire::kPageSize, 1, wire::kMaxPageSize);
+  Paging paging = pagingOf(request);
   std::string_view kind = queryValue(request, "kind").value_or("");
   std::string_view keyword = queryValue(request, "keyword").value_or("");
   auto connection = db->acquire();
@@ -238,13 +253,10 @@ Response Service::Impl::singers(const Request& request) {
 
   countPages(*connection, from, query, paging);
   wire::SingerPage page;
-  page.total = paging.total;
-  page.pageCount = paging.pageCount;
-  page.page = paging.total > 0 ? paging.page : 0;
+  setPageHeader(page, paging);
   Statement rows(*connection, "SELECT g.name, g.singer_key" + from + query.joins + query.where + query.order +
                                   " LIMIT ? OFFSET ?");
-  int next = query.bindAll(rows);
-  rows.bind(next, paging.size).bind(next + 1, static_cast<std::int64_t>(paging.page - 1) * paging.size);
+  bindPage(rows, query, paging);
   while (rows.step()) page.singers.push_back({rows.text(0), rows.text(1)});
   auto response = okResponse(json(page));
   pages.put(key, response.body);
@@ -288,9 +300,7 @@ Response Service::Impl::menuDocument() {
 }
 
 Response Service::Impl::songBookPage(const Request& request, const Caller& caller) {
-  Paging paging;
-  paging.page = queryInt(request, "page", 1, 1, 1000000);
-  paging.size = queryInt(request, "size", wire::kPageSize, 1, wire::kMaxPageSize);
+  Paging paging = pagingOf(request);
   auto connection = db->acquire();
   Query query;
   const std::string from =
@@ -300,13 +310,10 @@ Response Service::Impl::songBookPage(const Request& request, const Caller& calle
   countPages(*connection, from, query, paging);
   if (paging.total == 0) refuse(404, st::kSongBookEmpty, "the song book is empty");
   wire::SongPage page;
-  page.total = paging.total;
-  page.pageCount = paging.pageCount;
-  page.page = paging.page;
+  setPageHeader(page, paging);  // the song book is never empty here
   Statement rows(*connection, std::string(kSongColumns) + from + query.where +
                                   " ORDER BY b.added, s.song_no LIMIT ? OFFSET ?");
-  int next = query.bindAll(rows);
-  rows.bind(next, paging.size).bind(next + 1, static_cast<std::int64_t>(paging.page - 1) * paging.size);
+  bindPage(rows, query, paging);
   while (rows.step()) page.songs.push_back(readSong(rows));
   return okResponse(json(page));
 }
