@@ -1,10 +1,18 @@
 #include "WidgetTest.h"
 
+#include <CEGUI/falagard/XMLHandler.h>
+
 namespace vktest {
 
+// Parses looks given as text, as the look manager does with a looknfeel file.
 void WidgetTest::addLooks(const std::string& widgetLooks) {
-  CEGUI::WidgetLookManager::getSingleton().parseLookNFeelSpecificationFromString(
-      "<Falagard version=\"7\">" + widgetLooks + "</Falagard>");
+  const std::string document = "<Falagard version=\"7\">" + widgetLooks + "</Falagard>";
+  CEGUI::RawDataContainer data;
+  data.setData(reinterpret_cast<CEGUI::uint8*>(const_cast<char*>(document.data())));
+  data.setSize(document.size());
+  CEGUI::Falagard_xmlHandler handler(&CEGUI::WidgetLookManager::getSingleton());
+  CEGUI::System::getSingleton().getXMLParser()->parseXML(handler, data, "");
+  data.setData(nullptr);  // the text is not the container's to free
 }
 
 CEGUI::Window* WidgetTest::createWithLook(const CEGUI::String& type, const CEGUI::String& renderer,
