@@ -2,10 +2,11 @@
 // The lyrics of the song being sung: its parts with their display rows, lines, words and
 // count-ins, the colour table, and the song's and singer's names. The mission manager owns the
 // one instance; the performance loads it after the song was opened in the engine, the lyrics
-// window asks it for the line of each row. GUI thread.
+// window asks it for the line of each row, and the end of a contest song saves it as the
+// performance's ".lyric" file (docs/lyric-file.md). GUI thread.
 //
 // Everything is copied out of the engine at load time: the engine's arrays are gone with the
-// next song it opens, while this model stays readable until the next load.
+// next song it opens, while this model stays readable (and savable) until the next load.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -63,6 +64,10 @@ class CLyricsData {
   LyricLineState findLine(int part, int row, uint32_t t);
   // The row's line as the lyrics window shows it: part 0's, or part 1's when part 0 has none.
   LyricLineState findRowLine(int row, uint32_t t);
+
+  // Writes the ".lyric" file, replacing `path` whole or not at all. False, with one log line,
+  // when it could not be written.
+  bool save(const std::wstring& path) const;
 
  private:
   void resetColors();
