@@ -1,7 +1,6 @@
 #pragma once
-// Engine records made in the test, shaped as the engine's getters hand them out.
+// Engine records made in the tests, shaped as the engine's getters hand them out.
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -9,21 +8,20 @@
 
 namespace lyrictest {
 
-// Fills a fixed text field; a text as long as the field is left without a terminator.
+// A text as long as the field is left without a terminator.
 template <std::size_t N>
 void setText(char16_t (&field)[N], std::u16string_view text) {
-  std::fill(std::begin(field), std::end(field), u'\0');
   std::copy_n(text.begin(), std::min(N, text.size()), field);
 }
 
-// One part's arrays; records() points into them, so the builder must outlive its use.
+// One part's arrays; records() points into them.
 struct PartRecords {
   int voiceType = 1;
+  bool withPhonetics = true;
   std::vector<VokaLyricLine> lines;
   std::vector<VokaLyricWord> words;
   std::vector<VokaPhonetic> phonetics;
   std::vector<VokaCountIn> countIns;
-  bool withPhonetics = true;
 
   PartRecords& line(std::u16string_view text, int row, int begin, int end, bool chorus = false) {
     VokaLyricLine r{};
@@ -31,7 +29,7 @@ struct PartRecords {
     r.row = row;
     r.begin = begin;
     r.end = end;
-    r.chorus = chorus ? 1 : 0;
+    r.chorus = chorus;
     lines.push_back(r);
     return *this;
   }
@@ -49,29 +47,14 @@ struct PartRecords {
     phonetics.push_back(p);
     return *this;
   }
-  PartRecords& countIn(int end, int beats) {
-    countIns.push_back({end, beats, 0});
-    return *this;
-  }
   EngineLyricPart records() const {
-    EngineLyricPart p;
-    p.voiceType = voiceType;
-    p.lines = lines.data();
-    p.lineCount = static_cast<int>(lines.size());
-    p.words = words.data();
-    p.wordCount = static_cast<int>(words.size());
-    p.phonetics = withPhonetics ? phonetics.data() : nullptr;
-    p.countIns = countIns.data();
-    p.countInCount = static_cast<int>(countIns.size());
-    return p;
+    return {voiceType, lines.data(), int(lines.size()), words.data(), int(words.size()),
+            withPhonetics ? phonetics.data() : nullptr, countIns.data(), int(countIns.size())};
   }
 };
 
 inline EngineLyricRecords records(const PartRecords& part1, const PartRecords& part2) {
-  EngineLyricRecords r;
-  r.parts[0] = part1.records();
-  r.parts[1] = part2.records();
-  return r;
+  return {{part1.records(), part2.records()}};
 }
 
 }  // namespace lyrictest
