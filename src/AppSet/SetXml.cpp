@@ -206,28 +206,29 @@ bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
 }
 
 bool writeSettingsXml(const std::string& path,
-                      const std::function<void(CEGUI::XMLSerializer&)>& body) {
+                      const std::function<void(CEGUI::XMLSerializer&)>& body,
+                      const std::string& subject) {
   std::ostringstream out;
   try {
     CEGUI::XMLSerializer xml(out, 4);
     body(xml);
     if (!xml) {
-      appLogError("settings: " + path + " not saved: the document could not be produced");
+      appLogError(subject + ": " + path + " not saved: the document could not be produced");
       return false;
     }
   } catch (const std::exception& e) {
-    appLogError("settings: " + path + " not saved: " + e.what());
+    appLogError(subject + ": " + path + " not saved: " + e.what());
     return false;
   }
   // Whatever is written must read back: never replace a file with one the reader refuses.
   const std::string document = out.str();
   if (!oscompat::isValidUtf8(document)) {
-    appLogError("settings: " + path + " not saved: a value is not Unicode text");
+    appLogError(subject + ": " + path + " not saved: a value is not Unicode text");
     return false;
   }
   std::string why;
   if (!oscompat::writeFileAtomically(path, document, &why)) {
-    appLogError("settings: " + path + " not saved: " + why);
+    appLogError(subject + ": " + path + " not saved: " + why);
     return false;
   }
   return true;

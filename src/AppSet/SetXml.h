@@ -52,9 +52,11 @@ bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
 // (indentation 4), and the document replaces the file atomically. False, with one log line,
 // when the document could not be produced, would not read back (text that is not Unicode),
 // or the file could not be written; the old file is then untouched. Any thread. The
-// serializer writes a line break inside a value as the two characters "\n".
+// serializer writes a line break inside a value as the two characters "\n". Other XML files
+// written the same way name themselves in the log line with `subject`.
 bool writeSettingsXml(const std::string& path,
-                      const std::function<void(CEGUI::XMLSerializer&)>& body);
+                      const std::function<void(CEGUI::XMLSerializer&)>& body,
+                      const std::string& subject = "settings");
 
 // Attribute values. Integers read as the GUI library's property conversions read them
 // (leading blanks, a sign, digits; "12abc" is 12, "abc" is 0), except that values beyond the
