@@ -586,8 +586,8 @@ def resing_icon(cx, cy, s, colour):
     r = s * 0.36
     return [path(f"M{cx + r * 0.87:g} {cy - r * 0.5:g} A{r:g} {r:g} 0 1 0 {cx + r:g} {cy + r * 0.1:g}",
                  stroke=colour, sw=s * 0.12),
-            path(f"M{cx + r * 0.35:g} {cy - r * 0.75:g} L{cx + r * 1.02:g} {cy - r * 0.62:g} "
-                 f"L{cx + r * 1.02:g} {cy - r * 1.35:g} Z", colour)]
+            path(f"M{cx + r * 0.2:g} {cy - r * 0.7:g} L{cx + r * 1.15:g} {cy - r * 0.5:g} "
+                 f"L{cx + r * 1.1:g} {cy - r * 1.5:g} Z", colour)]
 
 
 def note_icon(cx, cy, s, colour, crossed=False):
@@ -609,8 +609,8 @@ def mixer_icon(cx, cy, s, colour):
     out = []
     for i, knob in enumerate((0.18, -0.22, 0.05)):
         x = cx + (i - 1) * s * 0.34
-        out.append(rect(x - s * 0.035, cy - s * 0.45, s * 0.07, s * 0.9, s * 0.035, colour, opacity=0.7))
-        out.append(rect(x - s * 0.12, cy + knob * s - s * 0.08, s * 0.24, s * 0.16, s * 0.05, colour))
+        out.append(rect(x - s * 0.045, cy - s * 0.45, s * 0.09, s * 0.9, s * 0.045, colour, opacity=0.7))
+        out.append(rect(x - s * 0.14, cy + knob * s - s * 0.09, s * 0.28, s * 0.18, s * 0.06, colour))
     return out
 
 
@@ -635,8 +635,8 @@ def playctrol_sheet():
     s = Sheet("PlayCtrol", 512, defs=PLAYCTROL_DEFS)
     for name, label, icon in PLAY_BUTTONS:
         for state in ("Normal", "Hover", "Down"):
-            s.add(f"{name}_{state}", 160, 60, lambda w, h, f=state, i=icon, l=label: button_face(
-                w, h, f, l, 24, icon=lambda w, h, c: i(34, h / 2, 30, c)))
+            s.add(f"{name}_{state}", 150, 60, lambda w, h, f=state, i=icon, l=label: button_face(
+                w, h, f, l, 26 if len(l) < 3 else 24, icon=lambda w, h, c: i(32, h / 2, 30, c)))
     # The bar's strip, stretched across the stage: nearly opaque navy (it may briefly cover a
     # lyric line) under a gold rule with a soft glow.
     s.add("BarBK", 64, 108, lambda w, h: [
