@@ -1,0 +1,159 @@
+#include "PK/CMissonPk.h"
+
+#include <CEGUI/GlobalEventSet.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "AppSet/AudioSet.h"
+#include "NetWork/NetworkInterface.h"
+#include "PK/CMissonManager.h"
+#include "app/AppLog.h"
+#include "app/EventNames.h"
+#include "app/ModulePaths.h"
+#include "engine/CVokaPlayCtrol.h"
+#include "guishell/Win32AppHelper.h"
+#include "oscompat/Utf.h"
+#include "vokaran/Vokaran.h"
+
+namespace {
+void fireGlobal(const CEGUI::String& name) {
+  CEGUI::EventArgs args;
+  CEGUI::GlobalEventSet::getSingleton().fireEvent(name, args, "");
+}
+
+Item* melodySetting() {
+  CMissonManager* manager = CMissonManager::getSingletonPtr();
+  CAudioSet* audio = manager ? manager->audioSet() : nullptr;
+  return audio ? audio->getItem(L"MELODY") : nullptr;
+}
+
+bool fileExists(const std::wstring& path) {
+  std::error_code error;
+  return std::filesystem::exists(oscompat::utf8FromWide(path), error);
+}
+}  // namespace
+
+CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
+  files.defaultVideoPath = moduleDirectory() + L"/PKData/Video/MV/Default.wmv";
+  feeConnection_ = timer_.subscribeEvent(CEGUITimer::EventTimer,
+                                         CEGUI::Event::Subscriber(&CMissonPk::onFeeTimer, this));
+}
+
+CMissonPk::~CMissonPk() {
+  feeConnection_->disconnect();
+  timer_.KillTimer();
+}
+
+CBaseMisson* CMissonPk::Clone() const {
+  auto* copy = new CMissonPk(song());
+  copy->copyIdentityFrom(*this);
+  copy->challenge = challenge;
+  copy->contestSong = contestSong;
+  return copy;
+}
+
+int CMissonPk::Prepare() {
+  state = Prepared;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  files = makePerformanceFiles(tempDirectory(), songId(), local, fileExists);
+  return 0;
+}
+
+int CMissonPk::Play() {
+  state = Playing;
+  replayRequested = 0;
+  timer_.SetTimer(kFeePeriodMs);
+  // The user's rights and record are refreshed for every song.
+  if (NetworkInterface* net = NetworkInterface::getSingletonPtr()) {
+    net->RequestUserPermit(1, 0);
+    net->RequestUserInfo();
+  }
+  if (challenge) fireGlobal(EventNames::ChallengeBegin);
+  const int melody = challenge ? kMelodyChallenge : kMelodyNormal;
+  MidiSetMelodyVolume(melody);
+  if (Item* setting = melodySetting()) {
+    savedMelodyVolume_ = setting->value();
+    setting->setValue(melody, true);
+  }
+  if (CMissonManager* manager = CMissonManager::getSingletonPtr()) manager->ReloadLyrics();
+  VokaSetPKMode(1);
+  VokaSetEvaluating(1);
+  MicIn_Start();
+  MicOut_Play();
+  SetRecNames(files.voicePath.c_str(), files.musicPath.c_str());
+  if (StartRecording() < 0)
+    appLogError("CMissonPk: recording could not start for " + oscompat::utf8FromWide(files.baseName));
+  CVokaPlayCtrol* play = CVokaPlayCtrol::getSingletonPtr();
+  if (!play || !play->Play()) {
+    // The engine reports no end for a song that never started: the mission ends through the
+    // same path as any other song.
+    appLogError("CMissonPk: the song " + oscompat::utf8FromWide(songId()) + " did not start");
+    Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver,
+                              new CEGUI::EventArgs, "");
+    return 1;
+  }
+  return 0;
+}
+
+void CMissonPk::stopEngineWork() {
+  StopRecording();
+  MicIn_Stop();
+  MicOut_Stop();
+  VokaSetEvaluating(0);
+  VokaSetPKMode(0);
+}
+
+int CMissonPk::End() {
+  state = Idle;
+  timer_.KillTimer();
+  if (challenge) fireGlobal(EventNames::ChallengeEnd);
+  stopEngineWork();
+  if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
+    setting->setValue(savedMelodyVolume_, true);
+  CMissonManager* manager = CMissonManager::getSingletonPtr();
+  if (manager && !manager->SaveLyrics(files.lyricPath))
+    appLogError("CMissonPk: the lyrics were not saved to " + oscompat::utf8FromWide(files.lyricPath));
+  scores.fullScore = VokaPKGetWordCount() * 30;
+  scores.engineTotal = VokaPKGetTotalScore();
+  recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());
+  if (recordedSeconds <= 0) showScore = false;
+  appLog("CMissonPk: " + oscompat::utf8FromWide(songId()) + " ended: total " +
+         std::to_string(scores.engineTotal) + ", " + std::to_string(scores.fullScore / 30) +
+         " words scored, " + std::to_string(recordedSeconds > 0 ? recordedSeconds : 0) + " s recorded");
+  // The next song starts now: after a re-sing its clone waits in front.
+  if (manager) manager->PlayNext();
+  return 0;
+}
+
+int CMissonPk::Pause() {
+  state = Paused;
+  const int play = VokaGetPlayState();
+  if (play == 1) {
+    VokaPauseStop();
+    StopRecording();
+    return 0;
+  }
+  return play == 2 ? 0 : 1;
+}
+
+int CMissonPk::Resume() {
+  const int play = VokaGetPlayState();
+  if (play == 1) return 0;
+  if (play == 2) {
+    VokaPausePlay();
+    VokaSetRecording(0);
+    return 0;
+  }
+  return 1;
+}
+
+// Every ten minutes of singing costs a fee.
+bool CMissonPk::onFeeTimer(const CEGUI::EventArgs&) {
+  timer_.KillTimer();
+  appLog("CMissonPk: a sing fee is due for " + oscompat::utf8FromWide(songId()) +
+         " (no payment object; nothing is charged)");
+  return true;
+}

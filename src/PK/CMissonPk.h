@@ -1,0 +1,60 @@
+#pragma once
+// A contest song: the mission that switches the engine into contest scoring, records voice and
+// music into the performance's files, plays the song and, when it has ended, collects the
+// scores and saves the lyrics beside the recording. GUI thread.
+#include <CEGUI/Event.h>
+
+#include <array>
+
+#include "PK/CBaseMisson.h"
+#include "PK/PerformanceFiles.h"
+
+// The totals of one performance, in this order.
+struct PkScoreRecord {
+  int pitch = 0;
+  int emotion = 0;
+  int tempo = 0;
+  int bonus = 0;
+  int fullScore = 0;    // scored words x 30
+  int engineTotal = 0;  // the engine's total
+};
+
+class CMissonPk : public CBaseMisson {
+ public:
+  static constexpr int kType = 3;
+  static constexpr unsigned kFeePeriodMs = 600000;
+  static constexpr int kMelodyNormal = 64;
+  static constexpr int kMelodyChallenge = 8;
+
+  explicit CMissonPk(const SongRecord& song);
+  ~CMissonPk() override;
+
+  int Prepare() override;
+  int Play() override;
+  int End() override;
+  int Pause() override;
+  int Resume() override;
+  int GetType() const override { return kType; }
+  CBaseMisson* Clone() const override;
+
+  // Set by the re-sing command: the song ends without a score and is sung again.
+  void requestReplay() { replayRequested = 1; }
+
+  int replayRequested = 0;
+  // A challenge lowers the guide melody and announces itself ("ChallengeBegin"/"ChallengeEnd").
+  bool challenge = false;
+  // Whether the song is one of the current contest songs.
+  bool contestSong = false;
+  bool showScore = true;
+  PkScoreRecord scores;
+  PerformanceFiles files;
+  // Seconds recorded at the end (0 when nothing was).
+  int recordedSeconds = 0;
+
+ private:
+  bool onFeeTimer(const CEGUI::EventArgs& args);
+  void stopEngineWork();
+
+  int savedMelodyVolume_ = -1;
+  CEGUI::Event::Connection feeConnection_;
+};

@@ -1,0 +1,177 @@
+// A contest song sung through the queue: its files, the engine's contest mode and recording,
+// the guide melody it sets and restores, re-singing. The song file comes from a real service;
+// the engine plays on its file device as fast as it can render.
+#include <CEGUI/CEGUI.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "AppSet/AudioSet.h"
+#include "MissonTestSupport.h"
+#include "NetTestSupport.h"
+#include "NetWork/NetworkInterface.h"
+#include "PK/CMissonManager.h"
+#include "PK/CMissonPk.h"
+#include "PK/PerformanceFiles.h"
+#include "TestSupport.h"
+#include "app/EventNames.h"
+#include "engine/CVokaPlayCtrol.h"
+#include "guishell/Win32AppHelper.h"
+#include "oscompat/Utf.h"
+#include "vokaran/Vokaran.h"
+
+namespace {
+
+std::tm at(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return t;
+}
+
+TEST(PerformanceFiles, OneBaseNameNamesEveryFileAndALaterSongNeverTakesAnEarliersFiles) {
+  std::set<std::wstring> existing;
+  const auto exists = [&](const std::wstring& p) { return existing.count(p) > 0; };
+  const PerformanceFiles a = makePerformanceFiles(L"/t", L"100001", at(2026, 12, 9, 8, 5, 7), exists);
+  EXPECT_EQ(a.baseName, L"20261209080507_100001");
+  EXPECT_EQ(a.dateText, L"2026/12/09 08:05");
+  EXPECT_EQ(a.voicePath, L"/t/20261209080507_100001Voice.pcm");
+  EXPECT_EQ(a.musicPath, L"/t/20261209080507_100001music.pcm");
+  EXPECT_EQ(a.silentVideoPath, L"/t/20261209080507_100001noAudio.WMV");
+  EXPECT_EQ(a.videoPath, L"/t/20261209080507_100001.WMV");
+  EXPECT_EQ(a.wavePath, L"/t/20261209080507_100001.WAV");
+  EXPECT_EQ(a.lyricPath, L"/t/20261209080507_100001.lyric");
+
+  // The same song again within the same second: its own names.
+  existing.insert(a.voicePath);
+  const PerformanceFiles b = makePerformanceFiles(L"/t", L"100001", at(2026, 12, 9, 8, 5, 7), exists);
+  EXPECT_EQ(b.baseName, L"20261209080507_100001_2");
+  existing.insert(b.lyricPath);
+  EXPECT_EQ(makePerformanceFiles(L"/t", L"100001", at(2026, 12, 9, 8, 5, 7), exists).baseName,
+            L"20261209080507_100001_3");
+
+  // An identifier from the service never leads out of the folder.
+  const PerformanceFiles c = makePerformanceFiles(L"/t", L"../../etc/x", at(2026, 1, 2, 3, 4, 5), exists);
+  EXPECT_EQ(c.voicePath.find(L"/t/20260102030405_"), 0u);
+  EXPECT_EQ(c.voicePath.find(L"/", 3), std::wstring::npos);
+}
+
+class ContestSong : public vktest::GuiTest {
+ protected:
+  ContestSong() : service_(true) {}
+  void SetUp() override {
+    GuiTest::SetUp();
+    ASSERT_TRUE(engine_.ok);
+    VokaSetCBFun([] {
+      Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver,
+                                new CEGUI::EventArgs, "");
+    });
+    net_ = std::make_unique<NetworkInterface>();
+    net_->SetSession("vk-demo-session-10001", L"10001");
+    std::filesystem::create_directories(install_.path() + "/Temp");
+    manager_ = std::make_unique<CMissonManager>();
+    manager_->setAudioSet(&audio_);
+    // What the application does on "EventPlay".
+    connections_.push_back(manager_->subscribeEvent(
+        CMissonManager::EventPlay, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+          ++plays_;
+          if (CBaseMisson* m = manager_->current()) m->Play();
+          melodyWhilePlaying_ = audio_.getItem(L"MELODY")->value();
+          if (onPlay_) onPlay_();
+          return true;
+        })));
+    connections_.push_back(manager_->subscribeEvent(
+        CMissonManager::EventStop, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+          ++stops_;
+          return true;
+        })));
+  }
+  void TearDown() override {
+    for (auto& c : connections_) c->disconnect();
+    manager_.reset();
+    net_.reset();
+    GuiTest::TearDown();
+  }
+  bool waitFor(const std::function<bool()>& done) { return shell().pumpUntil(done, 60000); }
+
+  vktest::TestService service_;
+  vktest::OpenEngine engine_{"file"};
+  CVokaPlayCtrol play_;
+  CAudioSet audio_;
+  std::unique_ptr<NetworkInterface> net_;
+  std::unique_ptr<CMissonManager> manager_;
+  std::vector<CEGUI::Event::Connection> connections_;
+  std::function<void()> onPlay_;
+  int plays_ = 0, stops_ = 0;
+  int melodyWhilePlaying_ = -1;
+};
+
+TEST_F(ContestSong, IsDownloadedSungRecordedAndKeptInTheSangList) {
+  audio_.getItem(L"MELODY")->setValue(40, true);
+  auto* song = new CMissonPk(vktest::songRecord(L"100003", L"茉莉花"));
+  manager_->Add(song);
+  ASSERT_TRUE(waitFor([&] { return stops_ == 1; }));
+  EXPECT_EQ(plays_, 1);
+  EXPECT_EQ(melodyWhilePlaying_, CMissonPk::kMelodyNormal);
+  EXPECT_EQ(audio_.getItem(L"MELODY")->value(), 40);  // restored at the end
+  EXPECT_EQ(manager_->current(), nullptr);
+  ASSERT_EQ(manager_->sang().size(), 1u);
+  EXPECT_EQ(manager_->sang()[0]->song.SongName, L"茉莉花");
+  EXPECT_EQ(manager_->sang()[0]->type, 3);
+
+  // The performance's recordings lie in Temp under one base name.
+  std::vector<std::string> names;
+  for (const auto& f : std::filesystem::directory_iterator(install_.path() + "/Temp"))
+    names.push_back(f.path().filename().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_GE(names.size(), 2u);
+  const std::string base = names[0].substr(0, names[0].find("_100003") + 7);
+  for (const char* suffix : {"Voice.pcm", "music.pcm"}) {
+    const std::string path = install_.path() + "/Temp/" + base + suffix;
+    ASSERT_TRUE(std::filesystem::exists(path)) << path;
+    EXPECT_GT(std::filesystem::file_size(path), 44100u * 2 * 10) << path;
+  }
+  EXPECT_EQ(VokaGetPlayState(), 0);
+}
+
+TEST_F(ContestSong, AChallengeLowersTheGuideMelodyAndAnnouncesItself) {
+  vktest::CaughtGlobal<CEGUI::EventArgs> begun(EventNames::ChallengeBegin), ended(EventNames::ChallengeEnd);
+  audio_.getItem(L"MELODY")->setValue(30, true);
+  auto* song = new CMissonPk(vktest::songRecord(L"100004"));
+  song->challenge = true;
+  manager_->Add(song);
+  ASSERT_TRUE(waitFor([&] { return stops_ == 1; }));
+  EXPECT_EQ(melodyWhilePlaying_, CMissonPk::kMelodyChallenge);
+  EXPECT_EQ(audio_.getItem(L"MELODY")->value(), 30);
+  EXPECT_EQ(begun.got.size(), 1u);
+  EXPECT_EQ(ended.got.size(), 1u);
+}
+
+TEST_F(ContestSong, ReSingingEndsTheSongWithoutMovingOnAndSingsItAgain) {
+  auto* song = new CMissonPk(vktest::songRecord(L"100005"));
+  const MissonKey key = song->key;
+  manager_->Add(song);
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100006")));
+  // What the play control bar's re-sing does, as soon as the song plays.
+  onPlay_ = [this] {
+    onPlay_ = nullptr;
+    auto* current = static_cast<CMissonPk*>(manager_->current());
+    current->requestReplay();
+    manager_->InsertFront(current->Clone());
+    VokaStop();
+  };
+  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
+  ASSERT_NE(manager_->current(), nullptr);
+  EXPECT_EQ(manager_->current()->key, key);
+  EXPECT_EQ(manager_->current()->songId(), L"100005");
+  EXPECT_EQ(manager_->waitingCount(), 1u);
+  VokaStop();
+  ASSERT_TRUE(waitFor([&] { return plays_ == 3; }));
+  EXPECT_EQ(manager_->current()->songId(), L"100006");
+}
+
+}  // namespace
