@@ -15,6 +15,7 @@
 #include "dialogs/CNetErrorWnd.h"
 #include "guishell/ShellEvents.h"
 #include "guishell/Win32AppHelper.h"
+#include "vokaran/Vokaran.h"
 
 void VokaranPlayerApp::subscribeGlobal(const CEGUI::String& name,
                                        bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&)) {
@@ -103,7 +104,7 @@ bool VokaranPlayerApp::onShellExitApp(const CEGUI::EventArgs&) {
 }
 
 bool VokaranPlayerApp::onShellPkExitApp(const CEGUI::EventArgs&) {
-  // No contest song can be playing until the sing queue exists.
+  if (contestSinging()) VokaStop();
   requestQuit();
   return true;
 }
@@ -142,7 +143,10 @@ void VokaranPlayerApp::openQuitDialog(const CEGUI::String& name, IPageCtrl* page
   dialogMap_[name] = page;
   page->subscribeEvent(EventNames::EndModal,
                        CEGUI::Event::Subscriber([this, name, page](const CEGUI::EventArgs&) {
-                         if (page->result() == 1) requestQuit();
+                         if (page->result() == 1) {
+                           if (contestSinging()) VokaStop();
+                           requestQuit();
+                         }
                          IPageCtrl::freeLater(page);
                          auto it = dialogMap_.find(name);
                          if (it != dialogMap_.end() && it->second == page) dialogMap_.erase(it);
@@ -153,7 +157,6 @@ void VokaranPlayerApp::openQuitDialog(const CEGUI::String& name, IPageCtrl* page
 
 void VokaranPlayerApp::openExitConfirmation() {
   if (dialogMap_.count("Exit")) return;  // one question at a time
-  // No contest song can be playing until the sing queue exists, so "yes" only quits.
   openQuitDialog("Exit", new CExitWnd);
   appLog("exit confirmation shown");
 }

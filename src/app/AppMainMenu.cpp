@@ -52,7 +52,7 @@ void VokaranPlayerApp::wireMainMenu() {
           return true;
         })));
   }
-  appLogNotBuilt("onAppInitDone", "the play-control bar and the practice menu items");
+  appLogNotBuilt("onAppInitDone", "the practice menu items");
 }
 
 void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
@@ -104,17 +104,12 @@ void VokaranPlayerApp::endMenuPages() {
   for (IPageCtrl* page : pages) page->endModal(0);
 }
 
-void VokaranPlayerApp::stopSinging() {
-  if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg")) {
-    if (flag->isPropertyPresent("Image")) flag->setProperty("Image", "");
-  }
-  // Stopping the engine and hiding the play-control bar apply once a contest song can play.
-}
-
 bool VokaranPlayerApp::onGlobalKey(const CEGUI::EventArgs& args) {
   const auto key = static_cast<int>(static_cast<const CEGUI::KeyEventArgs&>(args).scancode);
   if (key == 46 && menuPageMap_.find("PinYinSearch") == menuPageMap_.end()) stopSinging();
-  if (key == keyMapCode(L"PlayPause")) appLogNotBuilt("PlayPause key", "the playback control");
+  if (key == keyMapCode(L"PlayPause")) pauseOrResume();
+  // The key map may name a cut key (none by default: the stop key ends a song as well).
+  if (key == keyMapCode(L"Cut")) cutSong();
   if (key == keyMapCode(L"MediaStop")) stopSinging();
   // The Exit key (Escape, also the pages' Back key) answers an open exit confirmation with
   // "no"; with none open it has no global effect, since pages use the key to go back.

@@ -110,8 +110,8 @@ bool VokaranPlayerApp::runStartup() {
   appLogNotBuilt(where, "the payment object CPay");
   appLogNotBuilt(where, "the works manager CAlbumManager");
   appLogNotBuilt(where, "the mixing manager CMixManager");
-  appLogNotBuilt(where, "the mission manager CMissonManager");
   if (!onGui([this] {
+        createMissonManager();
         songEvents_ = std::make_unique<SongIEventSet>();
         tips_ = std::make_unique<CInfoTipManager>();
       }))
@@ -126,7 +126,7 @@ bool VokaranPlayerApp::runStartup() {
   connectNetwork(launch_);
   setProgress(0.2f);
   // 7. The mission manager's events and sang list.
-  appLogNotBuilt(where, "the mission manager (sang list)");
+  if (!onGui([this] { connectMissonManager(); })) return false;
   setProgress(0.3f);
   // 8. The engine's song database.
   const std::wstring dataFile = moduleDirectory() + L"/PKData/RadeZuz76e.sdc";
@@ -163,7 +163,7 @@ bool VokaranPlayerApp::runStartup() {
     appLog(where + ": the menu version reply was handled");
   }
   // 12. The play-control bar.
-  appLogNotBuilt(where, "the play-control bar");
+  if (!onGui([this] { buildPlayCtrolBar(); })) return false;
   setProgress(0.5f);
   // 13. The device check.
   appLogNotBuilt(where, "the audio device check");
@@ -221,6 +221,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // thread does not wait for the square: its songs, pictures and "GetPKSquareInfo" arrive as
   // posted events, in that order, while the loading notice shows.
   appLogNotBuilt(where, "the contest main window");
+  queueSongsFromEnvironment();
   if (auto* net = NetworkInterface::getSingletonPtr()) {
     showLoadingInfo(true);
     net->RequestSquareInfo();

@@ -15,9 +15,13 @@
 #include "AppSet/TunedCtrl.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
+#include "PK/CMissonManager.h"
+#include "app/CPlayCtrolBar.h"
+#include "engine/CVokaPlayCtrol.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/IPageCtrl.h"
+#include "app/LoadingInfo.h"
 #include "app/ModulePaths.h"
 #include "app/SongIEventSet.h"
 #include "app/TextConvert.h"
@@ -41,7 +45,7 @@ void VokaranPlayerApp::setInstance(VokaranPlayerApp* app) { theApp = app; }
 VokaranPlayerApp::VokaranPlayerApp() {
   // The launcher receives the user context as text.
   Win32AppHelper::setUserInforEncoder([](const UserInfor& user) { return user.toText(); });
-  marquee_ = std::make_unique<CTitleMarquee>([] { return MarqueeSongs{}; });
+  marquee_ = std::make_unique<CTitleMarquee>([this] { return marqueeSongs(); });
   // The tone records (registered with the network replies once the network facade exists).
   tunedCtrl_ = std::make_unique<TunedCtrl>(moduleDirectory() + L"/PKData/AppSets/TunedInfo.xml");
   audioSet_.setPath(moduleDirectory() + L"/PKData/AppSets/Audio.xml");
@@ -90,13 +94,11 @@ void VokaranPlayerApp::requestQuit() { quit(true); }
 
 void VokaranPlayerApp::showMainMenu(bool show) {
   if (!mainMenu_) return;
-  // A contest song being sung keeps the bar hidden; there is none until the sing queue exists.
-  mainMenu_->setVisible(show);
+  // A contest song being sung keeps the bar hidden.
+  mainMenu_->setVisible(show && !contestSinging());
 }
 
-void VokaranPlayerApp::showLoadingInfo(bool show) {
-  if (CEGUI::Window* w = findWindow("AppRoot/LoadingInfo")) w->setVisible(show);
-}
+void VokaranPlayerApp::showLoadingInfo(bool show) { ::showLoadingInfo(show); }
 
 void VokaranPlayerApp::cleanupApp() {
   const std::string where = "cleanupApp";
@@ -127,8 +129,8 @@ void VokaranPlayerApp::cleanupApp() {
     registry->removeAllFactories();
     delete registry;
   }
-  // 5. The mission manager.
-  appLogNotBuilt(where, "the mission manager");
+  // 5. The mission manager (it saves the sang list) and the play control bar.
+  shutDownMissonManager();
   // 6. Every registered settings set is saved (none when start-up did not get that far, so
   // files that were never read are not overwritten with defaults).
   if (!setRegistry_.saveAll()) appLogError(where + ": not every settings file could be saved");

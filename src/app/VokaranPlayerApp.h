@@ -18,10 +18,14 @@
 #include "app/EngineAudio.h"
 #include "app/LaunchParams.h"
 #include "app/TitleMarquee.h"
+#include "guishell/CEGUITimer.h"
 #include "guishell/CEGuiSample.h"
 #include "oscompat/AutoResetEvent.h"
 
 class CAudioDevConfigSet;
+class CMissonManager;
+class CPlayCtrolBar;
+class CVokaPlayCtrol;
 class CAudioDevUseSet;
 class CConfigSet;
 class CDevSets;
@@ -50,6 +54,17 @@ class VokaranPlayerApp : public CEGuiSample {
   void requestQuit();
   // Shows the main menu bar when asked to and no contest song is being sung; hides it otherwise.
   void showMainMenu(bool show);
+  // The sing queue (from start-up on) and the play control bar (from its step on).
+  CMissonManager* missonManager() const { return missons_.get(); }
+  CPlayCtrolBar* playCtrolBar() const { return playBar_.get(); }
+  // Whether a contest song is being sung (playing or paused).
+  bool contestSinging() const;
+  // The bar's commands and the global stop key.
+  void toggleGuideMelody();
+  void cutSong();
+  void reSing();
+  void pauseOrResume();
+  bool guideMelodyOn() const { return melodyOn_; }
   // The loading notice "AppRoot/LoadingInfo".
   void showLoadingInfo(bool show);
 
@@ -124,6 +139,18 @@ class VokaranPlayerApp : public CEGuiSample {
   void endMenuPages();
   void closeCurrentPage();
   void stopSinging();
+  // Singing (AppSongPlay.cpp).
+  void createMissonManager();
+  void connectMissonManager();
+  void buildPlayCtrolBar();
+  void shutDownMissonManager();
+  bool onSongStart(const CEGUI::EventArgs& args);
+  bool onSongStop(const CEGUI::EventArgs& args);
+  bool onSongInput(const CEGUI::EventArgs& args);
+  void showPlayTime();
+  void openAudioSettings();
+  MarqueeSongs marqueeSongs() const;
+  void queueSongsFromEnvironment();
   void loadConfiguration();
   bool loadSettings();
   void subscribeGlobal(const CEGUI::String& name, bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&));
@@ -140,6 +167,15 @@ class VokaranPlayerApp : public CEGuiSample {
   std::map<CEGUI::String, IPageCtrl*> menuPageMap_;
 
   std::unique_ptr<CTitleMarquee> marquee_;
+  std::unique_ptr<CVokaPlayCtrol> playCtrol_;
+  std::unique_ptr<CMissonManager> missons_;
+  std::unique_ptr<CPlayCtrolBar> playBar_;
+  CEGUITimer songTimer_;        // the running time, every second while a song plays
+  CEGUITimer melodyInfoTimer_;  // hides the guide-melody notice
+  bool melodyOn_ = true;
+  int rememberedMelody_ = 0;
+  std::vector<CEGUI::Event::Connection> songConnections_;  // the queue's song start and stop
+  std::vector<CEGUI::Event::Connection> songInput_;        // while a song plays
   std::unique_ptr<SongIEventSet> songEvents_;
   std::unique_ptr<CInfoTipManager> tips_;
   // Settings (the registry refers to them; it owns none).

@@ -99,6 +99,24 @@ else
   [ "$code" -eq 0 ] || fail "exit-now gave code $code"
   grep -q "cleanupApp done" "$log" || fail "no clean-up after exit-now"
 
+  # A contest song queued at start: its file comes from the service, passes its checksum and
+  # opens in the engine; it plays on the fast file device to its end, and after the exit the
+  # song is in the sang list.
+  rm -f "$install/PKData/AppSets/SangSet.xml"
+  VOKARAN_AUDIO=file VOKARAN_AUDIO_PACE=fast VOKARAN_QUEUE_SONGS="100002:两只老虎" start_launcher "${login[@]}"
+  wait_log "song started: 100002" || fail "the queued song did not start"
+  wait_log "CMissonPk: 100002 ended" || fail "the queued song did not end"
+  wait_log "song stopped" || fail "no song stop after the end"
+  grep -q "could not be loaded" "$log" && fail "the song file failed to load"
+  echo exit-now >&3
+  finish_launcher
+  [ "$code" -eq 0 ] || fail "exit-now after the song gave code $code"
+  grep -q 'Name="SongID" Value="100002"' "$install/PKData/AppSets/SangSet.xml" 2>/dev/null \
+    || fail "the sung song is not in SangSet.xml"
+  grep -q 'Name="MisType" Value="3"' "$install/PKData/AppSets/SangSet.xml" 2>/dev/null \
+    || fail "the sung song was not kept as a contest song"
+  ls "$install/Temp/"*_100002Voice.pcm >/dev/null 2>&1 || fail "no voice recording of the song"
+
   # A document lacking Mail: the incomplete-parameters message, exit 0, nothing started.
   start_launcher --omit Mail
   finish_launcher

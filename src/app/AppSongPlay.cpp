@@ -1,0 +1,235 @@
+// The application's part in singing: the sing queue and the play control bar are set up at
+// start-up; a song's start and stop show and hide the bar; the bar's commands (time display,
+// guide melody, cut, re-sing, pause) act on the engine and the queue. GUI thread.
+#include <CEGUI/CEGUI.h>
+
+#include <cstdlib>
+
+#include "AppSet/ConfigSet.h"
+#include "AppSet/KeyMap.h"
+#include "PK/CMissonManager.h"
+#include "PK/CMissonPk.h"
+#include "app/AppLog.h"
+#include "app/CInfoTipManager.h"
+#include "app/EventNames.h"
+#include "app/IPageCtrl.h"
+#include "app/ModulePaths.h"
+#include "app/CPlayCtrolBar.h"
+#include "app/TextConvert.h"
+#include "app/VokaranPlayerApp.h"
+#include "app/WindowPath.h"
+#include "engine/CVokaPlayCtrol.h"
+#include "guishell/ShellEvents.h"
+#include "oscompat/Utf.h"
+#include "vokaran/Vokaran.h"
+
+namespace {
+constexpr unsigned kSongTimerMs = 1000;
+constexpr unsigned kMelodyInfoMs = 2000;
+
+std::wstring sangListPath() { return moduleDirectory() + L"/PKData/AppSets/SangSet.xml"; }
+
+void resetSetting(CAudioSet& audio, const wchar_t* name) {
+  if (Item* item = audio.getItem(name)) item->resetValue();
+}
+}  // namespace
+
+bool VokaranPlayerApp::contestSinging() const {
+  const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  return m && m->GetType() == CMissonPk::kType &&
+         (m->state == CBaseMisson::Playing || m->state == CBaseMisson::Paused);
+}
+
+// Start-up: the manager exists before the network facade, so nothing it asks for is lost.
+void VokaranPlayerApp::createMissonManager() {
+  playCtrol_ = std::make_unique<CVokaPlayCtrol>();
+  missons_ = std::make_unique<CMissonManager>();
+  missons_->setAudioSet(&audioSet_);
+}
+
+void VokaranPlayerApp::connectMissonManager() {
+  songConnections_.push_back(missons_->subscribeEvent(
+      CMissonManager::EventPlay, CEGUI::Event::Subscriber(&VokaranPlayerApp::onSongStart, this)));
+  songConnections_.push_back(missons_->subscribeEvent(
+      CMissonManager::EventStop, CEGUI::Event::Subscriber(&VokaranPlayerApp::onSongStop, this)));
+  missons_->setSangMaxNum(configSet_ ? configSet_->sangMaxNum() : CMissonManager::kDefaultSangMax);
+  missons_->LoadSang(sangListPath());
+  songTimer_.subscribeEvent(CEGUITimer::EventTimer, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+                              showPlayTime();
+                              return true;
+                            }));
+  melodyInfoTimer_.subscribeEvent(CEGUITimer::EventTimer, CEGUI::Event::Subscriber([](const CEGUI::EventArgs&) {
+                                    if (CEGUI::Window* info = findWindow("AppRoot/MelodyInfo")) info->hide();
+                                    return true;
+                                  }));
+}
+
+void VokaranPlayerApp::buildPlayCtrolBar() {
+  playBar_ = std::make_unique<CPlayCtrolBar>(rootWindow_);
+  playBar_->onCut = [this] { cutSong(); };
+  playBar_->onReplay = [this] { reSing(); };
+  playBar_->onMelody = [this] { toggleGuideMelody(); };
+  playBar_->onAudioSettings = [this] { openAudioSettings(); };
+}
+
+void VokaranPlayerApp::shutDownMissonManager() {
+  songTimer_.KillTimer();
+  melodyInfoTimer_.KillTimer();
+  for (auto& c : songInput_) c->disconnect();
+  songInput_.clear();
+  for (auto& c : songConnections_) c->disconnect();
+  songConnections_.clear();
+  if (missons_ && startupDone_ && !missons_->SaveSang(sangListPath()))
+    appLogError("cleanupApp: the sang list could not be saved");
+  missons_.reset();
+  playBar_.reset();
+  playCtrol_.reset();
+}
+
+bool VokaranPlayerApp::onSongStart(const CEGUI::EventArgs&) {
+  CBaseMisson* misson = missons_ ? missons_->current() : nullptr;
+  if (!misson) return false;
+  // Every song starts at the song's own key and tempo; the key choice before the song comes
+  // with the tone selection.
+  resetSetting(audioSet_, L"KEY");
+  resetSetting(audioSet_, L"TEMPO");
+  songTimer_.SetTimer(kSongTimerMs);
+  if (mainMenu_) mainMenu_->hide();
+  if (playBar_) {
+    playBar_->setTime(0, VokaGetTotalTime());
+    playBar_->setMelodyOn(melodyOn_);
+    playBar_->show();
+  }
+  for (auto& c : songInput_) c->disconnect();
+  songInput_.clear();
+  auto& system = CEGUI::System::getSingleton();
+  for (const CEGUI::String* name : {&guishell::System_EventInjectKeyDown, &guishell::System_EventInjectMouseMove})
+    songInput_.push_back(system.subscribeEvent(*name, CEGUI::Event::Subscriber(&VokaranPlayerApp::onSongInput, this)));
+  songInput_.push_back(CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(EventNames::DevChanged), CEGUI::Event::Subscriber([](const CEGUI::EventArgs&) {
+        // A new device: the song goes on and the microphone is taken up again.
+        if (VokaGetPlayState() == 2) VokaPausePlay();
+        MicIn_Stop();
+        MicIn_Start();
+        MicOut_Stop();
+        MicOut_Play();
+        return false;
+      })));
+  misson->Play();
+  if (tips_) tips_->showSongInfo(misson->song().SongName, misson->song().SingerName);
+  appLog("song started: " + oscompat::utf8FromWide(misson->songId()));
+  return true;
+}
+
+bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
+  songTimer_.KillTimer();
+  for (auto& c : songInput_) c->disconnect();
+  songInput_.clear();
+  if (playBar_) playBar_->hide();
+  const auto it = dialogMap_.find("AudioSetting");
+  if (it != dialogMap_.end() && it->second) it->second->endModal(2);
+  showMainMenu(true);
+  appLog("song stopped");
+  return true;
+}
+
+bool VokaranPlayerApp::onSongInput(const CEGUI::EventArgs&) {
+  const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  if (playBar_ && m && m->state != CBaseMisson::Paused && m->state != CBaseMisson::Idle) playBar_->show();
+  return false;  // the input goes on to its window
+}
+
+void VokaranPlayerApp::showPlayTime() {
+  if (playBar_) playBar_->setTime(VokaGetMidiTime() / VOKA_TICKS_PER_SECOND, VokaGetTotalTime());
+}
+
+void VokaranPlayerApp::toggleGuideMelody() {
+  CEGUI::Window* info = findWindow("AppRoot/MelodyInfo");
+  if (melodyOn_) {
+    rememberedMelody_ = MidiGetMelodyVolume();
+    MidiSetMelodyVolume(0);
+    if (info) info->setText(guiString(L"主旋关闭"));
+  } else {
+    MidiSetMelodyVolume(rememberedMelody_);
+    if (info) info->setText(guiString(L"主旋打开"));
+  }
+  melodyOn_ = !melodyOn_;
+  if (info) info->show();
+  melodyInfoTimer_.SetTimer(kMelodyInfoMs);
+  if (playBar_) playBar_->setMelodyOn(melodyOn_);
+}
+
+void VokaranPlayerApp::cutSong() {
+  if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg"); flag && flag->isPropertyPresent("Image"))
+    flag->setProperty("Image", "");
+  CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  if (m && m->state != CBaseMisson::Idle) {
+    VokaStop();
+    if (playBar_) playBar_->hide();
+  }
+}
+
+void VokaranPlayerApp::reSing() {
+  CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  if (!m) return;
+  if (auto* pk = dynamic_cast<CMissonPk*>(m)) pk->requestReplay();
+  missons_->InsertFront(m->Clone());
+  cutSong();
+}
+
+void VokaranPlayerApp::pauseOrResume() {
+  CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  // Only a free song pauses; a contest song is sung through.
+  if (!m || m->GetType() != 0) return;
+  if (m->state == CBaseMisson::Paused) {
+    m->Resume();
+    m->state = CBaseMisson::Playing;
+  } else if (m->state == CBaseMisson::Playing) {
+    m->Pause();
+  }
+}
+
+void VokaranPlayerApp::openAudioSettings() {
+  appLogNotBuilt("play control bar", "the audio setup page (guide melody " +
+                                         std::string(melodyOn_ ? "on" : "off") + ")");
+}
+
+void VokaranPlayerApp::stopSinging() {
+  if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg"); flag && flag->isPropertyPresent("Image"))
+    flag->setProperty("Image", "");
+  const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  if (m && m->GetType() == CMissonPk::kType && m->state != CBaseMisson::Idle) {
+    VokaStop();
+    if (playBar_) playBar_->hide();
+  }
+  if (tips_) tips_->closeAllTips();
+}
+
+MarqueeSongs VokaranPlayerApp::marqueeSongs() const {
+  MarqueeSongs songs;
+  if (!missons_) return songs;
+  const CBaseMisson* m = missons_->current();
+  if (m && m->GetType() == CMissonPk::kType) songs.current = m->song().SongName;
+  for (const auto& w : missons_->waiting()) songs.queued.push_back(w->song().SongName);
+  return songs;
+}
+
+// Development: VOKARAN_QUEUE_SONGS="id[:name],..." queues contest songs when start-up has
+// finished, before any catalogue page exists to choose them from.
+void VokaranPlayerApp::queueSongsFromEnvironment() {
+  const char* list = std::getenv("VOKARAN_QUEUE_SONGS");
+  if (!list || !*list || !missons_) return;
+  std::string rest = list;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(',');
+    const std::string item = rest.substr(0, comma);
+    rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+    if (item.empty()) continue;
+    const std::size_t colon = item.find(':');
+    SongRecord song;
+    song.SongID = oscompat::wideFromUtf8(item.substr(0, colon));
+    song.SongName = oscompat::wideFromUtf8(colon == std::string::npos ? item : item.substr(colon + 1));
+    missons_->Add(new CMissonPk(song));
+    appLog("queued " + item + " (VOKARAN_QUEUE_SONGS)");
+  }
+}
