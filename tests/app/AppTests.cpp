@@ -7,8 +7,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "NetTestSupport.h"
-#include "TestSupport.h"
+#include "AppFixture.h"
 #include "app/AppEventArgs.h"
 #include "app/CInfoTipManager.h"
 #include "app/DeviceChoice.h"
@@ -21,73 +20,8 @@
 #include "oscompat/Display.h"
 #include "oscompat/ShellOpen.h"
 
-namespace {
-
-int cleanups = 0;
-
-// Counts the clean-up hook's runs.
-class CountingApp : public VokaranPlayerApp {
- protected:
-  void cleanupApp() override {
-    ++cleanups;
-    VokaranPlayerApp::cleanupApp();
-  }
-};
-
-class App : public ::testing::Test {
- protected:
-  void SetUp() override {
-    CEGUI::Exception::setStdErrEnabled(false);
-    setenv("VOKARAN_AUDIO", "null", 1);  // the engine plays to no device
-    cleanups = 0;
-    app_ = std::make_unique<CountingApp>();
-    app_->setHeadless(true);
-    app_->setClock(&clock_);
-    app_->launchContext().urls.set(UrlTable::strPKBlogURL, L"http://community.example/");
-    // The demo user of the test service, as the launcher would hand it over.
-    app_->launchContext().sessionId = L"vk-demo-session-10001";
-    app_->userInfor().UserID = L"10001";
-    app_->userInfor().Mail = L"demo@vokaran.example";
-    oscompat::setShellOpenHandler([this](const std::string& url) { opened_.push_back(url); });
-  }
-  void TearDown() override {
-    oscompat::setShellOpenHandler(nullptr);
-    app_.reset();
-  }
-  // Starts the shell and waits for the start-up thread's "AppInitDone" and for the replies
-  // about the user that start-up asked for, so that none arrives later in a test.
-  void start() {
-    ASSERT_TRUE(app_->startUp());
-    int replies = 0;
-    std::vector<CEGUI::Event::Connection> connections;
-    for (const auto& name : {EventNames::GetUserSpecialInfo, EventNames::GetUserPermit, EventNames::RecBackUserTone})
-      connections.push_back(CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
-          EventNames::global(name), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
-            ++replies;
-            return false;
-          })));
-    const bool done = app_->pumpUntil([&] { return app_->startupDone() && replies == 3; }, 30000);
-    for (auto& c : connections) c->disconnect();
-    ASSERT_TRUE(done);
-  }
-  void postGlobal(const CEGUI::String& name, CEGUI::EventArgs* args) {
-    Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), name, args, "");
-    app_->advance(0);
-  }
-  void press(CEGUI::Key::Scan key) {
-    app_->injectKeyDown(key);
-    app_->injectKeyUp(key);
-  }
-  CEGUI::Window* window(const CEGUI::String& name) { return findWindow(name); }
-
-  vktest::ScratchInstallation install_;
-  vktest::TestService service_;
-  guishell::VirtualClock clock_;
-  std::unique_ptr<CountingApp> app_;
-  std::vector<std::string> opened_;
-};
-
-}  // namespace
+using vktest::App;
+using vktest::cleanups;
 
 TEST_F(App, StartUpShowsProgressInOrderThenTheRootPageWithItsMenu) {
   ASSERT_TRUE(app_->startUp());
