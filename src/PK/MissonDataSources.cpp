@@ -13,6 +13,16 @@ CEGUI::Event::Connection followChanges(CMissonManager& manager, const CEGUI::Str
                                   return true;
                                 }));
 }
+// Cuts page `page` out of `list` and delivers it as "EventGotData" with `Args`, whose `items`
+// member receives the page's elements.
+template <class Args, class List, class Item>
+void deliverPage(IDataSource& source, const List& list, int page, std::vector<Item*> Args::*items) {
+  const LocalPage cut = localPage(list.size(), source.getPageSize(), page);
+  Args args;
+  args.page = cut.page;
+  for (std::size_t i = 0; i < cut.count; ++i) (args.*items).push_back(list[cut.first + i].get());
+  source.fireEvent(IDataSource::EventGotData, args, "");
+}
 }  // namespace
 
 CDataSourceMisson::CDataSourceMisson(CMissonManager& manager)
@@ -23,12 +33,7 @@ CDataSourceMisson::~CDataSourceMisson() { changed_->disconnect(); }
 int CDataSourceMisson::getPageCount() const { return localPageCount(manager_.waitingCount(), getPageSize()); }
 
 void CDataSourceMisson::requestPage(int page) {
-  const auto& list = manager_.waiting();
-  const LocalPage cut = localPage(list.size(), getPageSize(), page);
-  EventArgsMissonPage args;
-  args.page = cut.page;
-  for (std::size_t i = 0; i < cut.count; ++i) args.missons.push_back(list[cut.first + i].get());
-  fireEvent(EventGotData, args, "");
+  deliverPage(*this, manager_.waiting(), page, &EventArgsMissonPage::missons);
 }
 
 SangDataSource::SangDataSource(CMissonManager& manager)
@@ -38,11 +43,4 @@ SangDataSource::~SangDataSource() { changed_->disconnect(); }
 
 int SangDataSource::getPageCount() const { return localPageCount(manager_.sang().size(), getPageSize()); }
 
-void SangDataSource::requestPage(int page) {
-  const auto& list = manager_.sang();
-  const LocalPage cut = localPage(list.size(), getPageSize(), page);
-  EventArgsSangPage args;
-  args.page = cut.page;
-  for (std::size_t i = 0; i < cut.count; ++i) args.sang.push_back(list[cut.first + i].get());
-  fireEvent(EventGotData, args, "");
-}
+void SangDataSource::requestPage(int page) { deliverPage(*this, manager_.sang(), page, &EventArgsSangPage::sang); }
