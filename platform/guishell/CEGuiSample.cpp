@@ -117,6 +117,7 @@ int CEGuiSample::run() {
     runFrame();
     if (!d_->quit) waitForWork();
   }
+  if (!d_->frameStats.write()) oscompat::log(oscompat::LogLevel::Error, "the frame statistics were not written");
   shutDown();
   return d_->exitCode;
 }
@@ -224,11 +225,14 @@ void CEGuiSample::runFrame() {
     guishell::terminationSignal = 0;
     quit(true);
   }
+  d_->frameStats.frameStart();
   pollWindowInput();
   deliverPosted();
   fireDueTimers();
   timePulse();
+  d_->frameStats.updateDone();
   drawFrame();
+  d_->frameStats.frameDone();
   // Windows destroyed during this frame are freed now, outside every handler.
   CEGUI::WindowManager::getSingleton().cleanDeadPool();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "guishell/CEGuiSample.h"
+#include "guishell/FrameStats.h"
 #include "guishell/ShellClock.h"
 
 struct SDL_Window;
@@ -39,6 +40,7 @@ struct ShellState {
   void* cursor = nullptr;     // SDL_Cursor*
   std::atomic<bool> raiseRequested{false};
   std::string screenshotPath;
+  FrameStats frameStats;
 };
 
 // True when no display is usable or VOKARAN_HEADLESS=1.

@@ -1,11 +1,11 @@
 #pragma once
-// Synthetic singing for the engine tests: a harmonic voice that follows (or misses) a melody,
-// with vibrato, note envelopes, a phrase-level swell and added noise; and a small song whose
-// guide melody it can follow.
+// Synthetic singing for the engine tests (voice/SyntheticVoice.h) and a small song whose guide
+// melody it can follow.
 #include "TestSupport.h"
 
 #include "scoring/ScoreModel.h"
 #include "song/SongFile.h"
+#include "voice/SyntheticVoice.h"
 
 #include <cmath>
 #include <random>
@@ -13,66 +13,10 @@
 
 namespace vktest {
 
-struct SungNote {
-    double begin, end;  // seconds
-    double midi;
-};
-
-struct VoiceStyle {
-    double transpose = 0;      // semitones added to every note
-    double late = 0;           // seconds the voice comes after the melody
-    double vibratoCents = 30;  // depth of a 5.5 Hz vibrato (from 0.15 s into a note)
-    double snrDb = 25;         // white noise added at this signal-to-noise ratio
-    double level = 0.3;        // peak amplitude of the voice
-    double gap = 0.04;         // seconds of breath before the next note
-    unsigned seed = 1;
-};
-
-// The voice, and the exact pitch (MIDI, 0 = silent) at every sample.
-struct SyntheticVoice {
-    std::vector<float> samples;
-    std::vector<float> truth;
-};
-
-inline SyntheticVoice singVoice(const std::vector<SungNote>& notes, double seconds, const VoiceStyle& v, int rate = 44100) {
-    SyntheticVoice out;
-    const std::size_t n = static_cast<std::size_t>(seconds * rate);
-    out.samples.assign(n, 0.0f);
-    out.truth.assign(n, 0.0f);
-    double phase = 0;
-    double signalPower = 0;
-    std::size_t signalCount = 0;
-    for (const auto& note : notes) {
-        const double b = note.begin + v.late, e = note.end + v.late - v.gap;
-        const auto i0 = static_cast<std::size_t>(std::max(0.0, b * rate));
-        const auto i1 = std::min(n, static_cast<std::size_t>(std::max(0.0, e * rate)));
-        for (std::size_t i = i0; i < i1; ++i) {
-            const double t = double(i) / rate - b;
-            const double vib = t > 0.15 ? v.vibratoCents / 100.0 * std::sin(2 * M_PI * 5.5 * (t - 0.15)) : 0.0;
-            const double midi = note.midi + v.transpose + vib;
-            const double f0 = 440.0 * std::pow(2.0, (midi - 69.0) / 12.0);
-            phase += 2 * M_PI * f0 / rate;
-            // Attack 20 ms, a slow decay of about 4 dB, release 30 ms.
-            const double attack = std::min(1.0, t / 0.02), release = std::min(1.0, (e - b - t) / 0.03);
-            const double env = attack * release * std::pow(10.0, -4.0 / 20.0 * t / std::max(0.1, e - b));
-            double s = 0;
-            for (int h = 1; h <= 8 && h * f0 < rate / 2.0; ++h) s += std::sin(h * phase) / h;
-            out.samples[i] = static_cast<float>(v.level * env * s / 1.6);
-            out.truth[i] = static_cast<float>(midi);
-            signalPower += double(out.samples[i]) * out.samples[i];
-            ++signalCount;
-        }
-    }
-    if (std::isfinite(v.snrDb)) {
-        // Noise power against the voice where it sings (a silent voice gets noise at the level's scale).
-        const double p = signalCount ? signalPower / signalCount : v.level * v.level / 4;
-        const double sigma = std::sqrt(p / std::pow(10.0, v.snrDb / 10.0));
-        std::mt19937 rng(v.seed);
-        std::normal_distribution<double> noise(0.0, sigma);
-        for (auto& x : out.samples) x = static_cast<float>(x + noise(rng));
-    }
-    return out;
-}
+using vokaran::SungNote;
+using vokaran::SyntheticVoice;
+using vokaran::VoiceStyle;
+using vokaran::singVoice;
 
 // A two-part-free song of three lines: varied steps and leaps so that a transposed voice
 // rarely lands on a guide note.
