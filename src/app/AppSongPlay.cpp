@@ -115,7 +115,9 @@ bool VokaranPlayerApp::onSongStart(const CEGUI::EventArgs&) {
         MicOut_Play();
         return false;
       })));
+  previewSongStarting();
   misson->Play();
+  previewSongStarted();
   if (tips_) tips_->showSongInfo(misson->song().SongName, misson->song().SingerName);
   appLog("song started: " + oscompat::utf8FromWide(misson->songId()));
   return true;
@@ -130,6 +132,7 @@ bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
   if (it != dialogMap_.end() && it->second) it->second->endModal(2);
   showMainMenu(true);
   appLog("song stopped");
+  previewSongEnded();
   return true;
 }
 

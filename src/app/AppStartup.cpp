@@ -185,6 +185,7 @@ bool VokaranPlayerApp::runStartup() {
   setProgress(0.8f);
   // 16. Settings: the registry's sets, then the user's "AutoHidems".
   if (!loadSettings()) return false;
+  readSingingPreview();
   setProgress(1.0f);
   return true;
 }
@@ -222,6 +223,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // posted events, in that order, while the loading notice shows.
   appLogNotBuilt(where, "the contest main window");
   queueSongsFromEnvironment();
+  queueSingingPreview();
   if (auto* net = NetworkInterface::getSingletonPtr()) {
     showLoadingInfo(true);
     net->RequestSquareInfo();

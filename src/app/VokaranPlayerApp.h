@@ -151,6 +151,13 @@ class VokaranPlayerApp : public CEGuiSample {
   void openAudioSettings();
   MarqueeSongs marqueeSongs() const;
   void queueSongsFromEnvironment();
+  // The singing preview (AppSingingPreview.cpp).
+  void readSingingPreview();
+  void queueSingingPreview();
+  bool singingPreviewActive() const;
+  void previewSongStarting();
+  void previewSongStarted();
+  void previewSongEnded();
   void loadConfiguration();
   bool loadSettings();
   void subscribeGlobal(const CEGUI::String& name, bool (VokaranPlayerApp::*handler)(const CEGUI::EventArgs&));
@@ -176,6 +183,7 @@ class VokaranPlayerApp : public CEGuiSample {
   int rememberedMelody_ = 0;
   std::vector<CEGUI::Event::Connection> songConnections_;  // the queue's song start and stop
   std::vector<CEGUI::Event::Connection> songInput_;        // while a song plays
+  std::shared_ptr<const std::vector<unsigned char>> previewSong_;  // the preview's song file
   std::unique_ptr<SongIEventSet> songEvents_;
   std::unique_ptr<CInfoTipManager> tips_;
   // Settings (the registry refers to them; it owns none).

@@ -61,6 +61,13 @@ void CCacheMicData::Request(const std::wstring& songId, bool urgent) {
   }
 }
 
+void CCacheMicData::Preload(const std::wstring& songId, std::shared_ptr<const MicFileBytes> bytes) {
+  auto task = std::make_unique<CTaskMicDown>(songId);
+  task->setDownloaded(std::move(bytes));
+  task->addUse(-1);
+  active_.push_back(std::move(task));
+}
+
 int CCacheMicData::DownloadNow(const std::wstring& songId) {
   if (CTaskMicDown* task = Find(songId)) {
     manager_->AddTask(task, kUrgent);

@@ -33,6 +33,9 @@ class CCacheMicData {
   // Hands the song's task to the task manager at once (a waiting one becomes active). 1 when
   // it was handed over, 0 when the song has no task.
   int DownloadNow(const std::wstring& songId);
+  // A song file that is already at hand (a development page's local file): kept as a finished
+  // download with no use yet, so queuing the song finds it and downloads nothing.
+  void Preload(const std::wstring& songId, std::shared_ptr<const MicFileBytes> bytes);
   // One use less of the song's file; the file stays until room is needed.
   void Release(const std::wstring& songId);
   // The engine's checksum test of the task's file.

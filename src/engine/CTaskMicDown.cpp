@@ -62,4 +62,12 @@ std::shared_ptr<const MicFileBytes> CTaskMicDown::bytes() const {
   return bytes_;
 }
 
+void CTaskMicDown::setDownloaded(std::shared_ptr<const MicFileBytes> bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bytes_ = std::move(bytes);
+  }
+  done_ = true;
+}
+
 bool CTaskMicDown::checkSumTest() const { return micCheckSumTest(bytes()); }

@@ -47,6 +47,9 @@ class CTaskMicDown : public tunefetch::CBaseTask {
   bool isDone() const { return done_.load(); }
   // Any thread: the file's bytes, null until a download succeeded.
   std::shared_ptr<const MicFileBytes> bytes() const;
+  // GUI thread, for a task never handed to the task manager: the download has ended with
+  // these bytes.
+  void setDownloaded(std::shared_ptr<const MicFileBytes> bytes);
   // Any thread: the bytes pass the engine's checksum test.
   bool checkSumTest() const;
 
