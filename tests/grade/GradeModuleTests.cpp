@@ -9,40 +9,20 @@
 #include <thread>
 
 #include "PK/grade/CGradeModule.h"
-#include "PK/grade/GradeEventArgs.h"
+#include "GradeEvents.h"
 #include "TestSupport.h"
 #include "app/EventNames.h"
 #include "app/WindowPath.h"
 #include "guishell/Win32AppHelper.h"
 
+using gradetest::postLine;
+using gradetest::postMic;
+using gradetest::postWord;
+
 namespace {
 
 constexpr int kLow = 48;
 constexpr int kHigh = 72;
-
-void postWord(int p, int t) {
-  auto* args = new ScoresEventArgs;
-  args->pitchScore = p;
-  args->tempoScore = t;
-  Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::WordScoreUpdate, args, "");
-}
-
-void postLine(int p, int t, int e, int total, int pitchLine, int rhythmLine) {
-  auto* args = new ScoresEventArgs;
-  args->pitchScore = p;
-  args->tempoScore = t;
-  args->emotionLineScore = e;
-  args->emotionTotal = total;
-  args->pitchLineScore = pitchLine;
-  args->tempoLineScore = rhythmLine;
-  Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::EmotionScoreUpdate, args, "");
-}
-
-void postMic(int note) {
-  auto* args = new MicSampleEventArgs;
-  args->micNote = note;
-  Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::MicSampleOver, args, "");
-}
 
 class Grade : public vktest::GuiTest {
  protected:

@@ -14,11 +14,8 @@
 #include <string>
 
 #include "PK/grade/CGradeModule.h"
-#include "PK/grade/GradeEventArgs.h"
+#include "GradeEvents.h"
 #include "TestSupport.h"
-#include "app/EventNames.h"
-#include "app/TextConvert.h"
-#include "guishell/Win32AppHelper.h"
 
 namespace {
 
@@ -42,45 +39,9 @@ void bar(CEGUI::Window* parent, float x, float w, float y, bool sung) {
   image(parent, (std::string("PK1/LineRight_") + state).c_str(), x + w - end, y, end, h);
 }
 
-void lyricLine(CEGUI::Window* parent, float top, const wchar_t* text, const char* colour) {
-  CEGUI::Window* line = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/StaticText");
-  line->setArea(CEGUI::URect(CEGUI::UDim(0.1f, 0), CEGUI::UDim(top, 0), CEGUI::UDim(0.9f, 0), CEGUI::UDim(top + 0.09f, 0)));
-  line->setText(guiString(text));
-  line->setFont("MSYH_40");
-  line->setProperty("FrameEnabled", "false");
-  line->setProperty("BackgroundEnabled", "false");
-  line->setProperty("HorzFormatting", "CentreAligned");
-  line->setProperty("TextColours", CEGUI::String("tl:") + colour + " tr:" + colour + " bl:" + colour + " br:" + colour);
-  parent->addChild(line);
-}
-
-void post(const CEGUI::String& name, CEGUI::EventArgs* args) {
-  Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), name, args, "");
-}
-
-void word(int p, int t) {
-  auto* args = new ScoresEventArgs;
-  args->pitchScore = p;
-  args->tempoScore = t;
-  post(EventNames::WordScoreUpdate, args);
-}
-
-void line(int p, int t, int e, int total) {
-  auto* args = new ScoresEventArgs;
-  args->pitchScore = p;
-  args->tempoScore = t;
-  args->emotionLineScore = e;
-  args->emotionTotal = total;
-  args->pitchLineScore = p * 10;
-  args->tempoLineScore = t * 10;
-  post(EventNames::EmotionScoreUpdate, args);
-}
-
-void mic(int note) {
-  auto* args = new MicSampleEventArgs;
-  args->micNote = note;
-  post(EventNames::MicSampleOver, args);
-}
+void word(int p, int t) { gradetest::postWord(p, t); }
+void line(int p, int t, int e, int total) { gradetest::postLine(p, t, e, total, p * 10, t * 10); }
+void mic(int note) { gradetest::postMic(note); }
 
 }  // namespace
 
@@ -113,8 +74,8 @@ int main(int argc, char** argv) {
     bar(appRoot, 0.57f, 0.10f, 0.47f, false);
     bar(appRoot, 0.69f, 0.14f, 0.53f, false);
     bar(appRoot, 0.85f, 0.12f, 0.60f, false);
-    lyricLine(appRoot, 0.78f, L"晚风吹过 温柔的海岸线", "FFFFE08F");
-    lyricLine(appRoot, 0.87f, L"我们唱着 那年夏天的歌", "FFE8ECFF");
+    vktest::addLyricLine(appRoot, 0.78f, "晚风吹过 温柔的海岸线", "FFFFE08F");
+    vktest::addLyricLine(appRoot, 0.87f, "我们唱着 那年夏天的歌", "FFE8ECFF");
     grade = std::make_unique<CGradeModule>();
     grade->Build(appRoot);
     grade->setPitchRange(52, 76);

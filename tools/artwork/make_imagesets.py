@@ -801,7 +801,7 @@ def scorenum_sheet():
 
 
 def scorenumstep_sheet():
-    s = digit_glyphs("PKScoreNumStepFont", "+-0123456789", 28, 44, 44, "url(#stepDigit)", "#9a5a14", 4)
+    s = digit_glyphs("PKScoreNumStepFont", "+-0123456789", 38, 62, 62, "url(#stepDigit)", "#9a5a14", 4)
     s.defs = GRADE_DEFS
     return s
 
