@@ -13,23 +13,6 @@
 
 #include "TestSupport.h"
 #include "app/CPlayCtrolBar.h"
-#include "app/TextConvert.h"
-
-namespace {
-
-void lyricLine(CEGUI::Window* parent, float top, const wchar_t* text, const char* colour) {
-  CEGUI::Window* line = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/StaticText");
-  line->setArea(CEGUI::URect(CEGUI::UDim(0.1f, 0), CEGUI::UDim(top, 0), CEGUI::UDim(0.9f, 0), CEGUI::UDim(top + 0.09f, 0)));
-  line->setText(guiString(text));
-  line->setFont("MSYH_40");
-  line->setProperty("FrameEnabled", "false");
-  line->setProperty("BackgroundEnabled", "false");
-  line->setProperty("HorzFormatting", "CentreAligned");
-  line->setProperty("TextColours", CEGUI::String("tl:") + colour + " tr:" + colour + " bl:" + colour + " br:" + colour);
-  parent->addChild(line);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -47,8 +30,8 @@ int main(int argc, char** argv) {
   shell.onInitialise = [&] {
     CEGUI::Window* appRoot = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("PK_AppRoot.layout");
     shell.sheet->addChild(appRoot);
-    lyricLine(appRoot, 0.64f, L"晚风吹过 温柔的海岸线", "FFFFE08F");
-    lyricLine(appRoot, 0.75f, L"我们唱着 那年夏天的歌", "FFE8ECFF");
+    vktest::addLyricLine(appRoot, 0.64f, "晚风吹过 温柔的海岸线", "FFFFE08F");
+    vktest::addLyricLine(appRoot, 0.75f, "我们唱着 那年夏天的歌", "FFE8ECFF");
     bar = std::make_unique<CPlayCtrolBar>(appRoot);
     shell.guiContext().getMouseCursor().hide();
   };

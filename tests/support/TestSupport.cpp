@@ -101,4 +101,16 @@ void GuiTest::pressKey(unsigned scancode) {
   shell_->injectKeyUp(static_cast<CEGUI::Key::Scan>(scancode));
 }
 
+void addLyricLine(CEGUI::Window* parent, float top, const char* utf8, const char* colour) {
+  CEGUI::Window* line = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/StaticText");
+  line->setArea(CEGUI::URect(CEGUI::UDim(0.1f, 0), CEGUI::UDim(top, 0), CEGUI::UDim(0.9f, 0), CEGUI::UDim(top + 0.09f, 0)));
+  line->setText(reinterpret_cast<const CEGUI::utf8*>(utf8));
+  line->setFont("MSYH_40");
+  line->setProperty("FrameEnabled", "false");
+  line->setProperty("BackgroundEnabled", "false");
+  line->setProperty("HorzFormatting", "CentreAligned");
+  line->setProperty("TextColours", CEGUI::String("tl:") + colour + " tr:" + colour + " bl:" + colour + " br:" + colour);
+  parent->addChild(line);
+}
+
 }  // namespace vktest

@@ -77,4 +77,8 @@ class GuiTest : public ::testing::Test {
   std::unique_ptr<TestShell> shell_;
 };
 
+// Pictures: a lyric line (UTF-8 text) where a song draws one, `top` relative to `parent`, in
+// the colour "AARRGGBB".
+void addLyricLine(CEGUI::Window* parent, float top, const char* utf8, const char* colour);
+
 }  // namespace vktest

@@ -170,8 +170,9 @@ def pill(w, h, fill, stroke=None, sw=0, inset=1.5, r=None):
 class Sheet:
     """Pictures packed row by row on one sheet. A picture may be cut into several images."""
 
-    def __init__(self, name, width, pad=4, defs=""):
+    def __init__(self, name, width, pad=4, defs="", glyphs=False):
         self.name = name
+        self.glyphs = glyphs  # a pixmap font's glyphs: every image stands on the text's baseline
         self.defs = defs  # gradients only this sheet uses, added to the shared ones
         self.width = width
         self.pad = pad
@@ -230,8 +231,9 @@ class Sheet:
             svg.append("    </g>")
             svg.append("  </g>")
             for cname, cx, cy, cw, ch in cuts:
+                offset = f'yOffset="{-ch}" ' if self.glyphs else ""
                 images.append(f'    <Image name="{cname}" xPos="{px + cx}" yPos="{py + cy}" '
-                              f'width="{cw}" height="{ch}" />')
+                              f'width="{cw}" height="{ch}" {offset}/>')
         svg.append("</svg>")
         with open(os.path.join(ART, self.name + ".svg"), "w", encoding="utf-8") as f:
             f.write("\n".join(svg) + "\n")
@@ -452,11 +454,14 @@ def pk1_sheet():
             rect(-10, 1, w + 9, h - 2, 7, f)])
     s.add("Header", 16, 16, lambda w, h: [circle(8, 8, 6.5, "#ffffff", CYAN, 2)])
     s.add("HeaderOver", 16, 16, lambda w, h: [circle(8, 8, 6.5, "#ffffff", GOLD_DEEP, 2)])
-    # Pitch arrows of the grading display: the marker on the scale bar, in the grading colours.
+    # Pitch arrows of the grading display: the marker beside the scale bar, pointing at the note
+    # bars, in the grading colours.
     for name, fill, edge in (("Red_Arrow", "url(#red)", RED), ("Yellow_Arrow", "url(#yellow)", YELLOW),
                              ("Green_Arrow", "url(#green)", GREEN)):
         s.add(name, 48, 44, lambda w, h, f=fill, e=edge: [
-            path("M6 6 H42 L24 38 Z", f, e, 2.5), circle(24, 16, 4, "#ffffff", extra=' opacity="0.7"')])
+            path("M5 5 L44 22 L5 39 L14 22 Z", "#000000", extra=' opacity="0.35" transform="translate(1.5,2)"'),
+            path("M5 5 L44 22 L5 39 L14 22 Z", f, e, 2.5),
+            circle(22, 20, 3.5, "#ffffff", extra=' opacity="0.75"')])
     return s
 
 
@@ -646,9 +651,165 @@ def playctrol_sheet():
     return s
 
 
+# ----------------------------------------------------------------------------------------------
+# PKGrade: the live grading display (scale bar, arrow glow, prompts, bursts, counter panels);
+# PKScoreNumFont and PKScoreNumStepFont: the glyphs of its two digit fonts (a pixmap font names
+# its images after itself).
+
+GRADE_DEFS = f"""    <linearGradient id="tube" x1="0" y1="0" x2="1" y2="0">
+      <stop offset="0" stop-color="#0a0d1c" stop-opacity="0.9"/>
+      <stop offset="0.5" stop-color="#242c50" stop-opacity="0.9"/>
+      <stop offset="1" stop-color="#0a0d1c" stop-opacity="0.9"/>
+    </linearGradient>
+    <linearGradient id="scale" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{GREEN}"/><stop offset="0.5" stop-color="{YELLOW}"/>
+      <stop offset="1" stop-color="{RED}"/>
+    </linearGradient>
+    <radialGradient id="glow" cx="0.5" cy="0.5" r="0.5">
+      <stop offset="0" stop-color="#fff6c8" stop-opacity="0.95"/>
+      <stop offset="0.35" stop-color="{GOLD_LIGHT}" stop-opacity="0.55"/>
+      <stop offset="1" stop-color="{GOLD}" stop-opacity="0"/>
+    </radialGradient>
+    <radialGradient id="sparkHalo" cx="0.5" cy="0.5" r="0.5">
+      <stop offset="0" stop-color="#ffffff" stop-opacity="0.8"/>
+      <stop offset="1" stop-color="{GOLD_LIGHT}" stop-opacity="0"/>
+    </radialGradient>
+    <linearGradient id="perfect" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#fffbe6"/><stop offset="0.45" stop-color="{GOLD_LIGHT}"/>
+      <stop offset="1" stop-color="{GOLD_DEEP}"/>
+    </linearGradient>
+    <linearGradient id="good" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#f0fff5"/><stop offset="0.5" stop-color="{GREEN_LIGHT}"/>
+      <stop offset="1" stop-color="{GREEN}"/>
+    </linearGradient>
+    <linearGradient id="hard" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#fff0e8"/><stop offset="0.5" stop-color="#ffb88a"/>
+      <stop offset="1" stop-color="#f07a4a"/>
+    </linearGradient>
+    <linearGradient id="counter" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#222a4d" stop-opacity="0.92"/>
+      <stop offset="1" stop-color="#0e1226" stop-opacity="0.92"/>
+    </linearGradient>
+    <linearGradient id="digit" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#fffbe8"/><stop offset="0.4" stop-color="{GOLD_LIGHT}"/>
+      <stop offset="1" stop-color="{GOLD}"/>
+    </linearGradient>
+    <linearGradient id="stepDigit" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#ffffff"/><stop offset="1" stop-color="{YELLOW_LIGHT}"/>
+    </linearGradient>
+"""
+
+
+def star_path(cx, cy, outer, inner, points=5, turn=-90):
+    import math
+    pts = []
+    for i in range(points * 2):
+        r = outer if i % 2 == 0 else inner
+        a = math.radians(turn + i * 180 / points)
+        pts.append(f"{cx + r * math.cos(a):.2f} {cy + r * math.sin(a):.2f}")
+    return "M" + " L".join(pts) + " Z"
+
+
+def flower(w, h, petal, centre):
+    import math
+    cx, cy = w / 2, h / 2
+    out = [circle(cx, cy, 20, "url(#sparkHalo)", extra=' opacity="0.45"')]
+    for i in range(5):
+        a = math.radians(-90 + i * 72)
+        px, py = cx + 9 * math.cos(a), cy + 9 * math.sin(a)
+        out.append(f'<ellipse cx="{px:.2f}" cy="{py:.2f}" rx="7.5" ry="10.5" fill="{petal}" '
+                   f'stroke="#ffffff" stroke-opacity="0.55" stroke-width="1" '
+                   f'transform="rotate({i * 72:g} {px:.2f} {py:.2f})"/>')
+    out.append(circle(cx, cy, 5.5, centre, "#ffffff", 1))
+    return out
+
+
+def prompt(w, h, label, fill, edge, sparkle):
+    """A prompt after a line: a big outlined word with a soft halo and two sparkles."""
+    out = [f'<ellipse cx="{w / 2:g}" cy="{h / 2:g}" rx="{w / 2 - 4:g}" ry="{h / 2 - 6:g}" '
+           f'fill="url(#sparkHalo)" opacity="0.28"/>']
+    common = f' font-family="{FONT}" font-size="96" font-weight="bold" text-anchor="middle"'
+    out.append(f'<text x="{w / 2 + 3:g}" y="{h / 2 + 38:g}"{common} fill="#000000" opacity="0.45">{label}</text>')
+    out.append(f'<text x="{w / 2:g}" y="{h / 2 + 34:g}"{common} fill="{edge}" stroke="{edge}" '
+               f'stroke-width="10" stroke-linejoin="round">{label}</text>')
+    out.append(f'<text x="{w / 2:g}" y="{h / 2 + 34:g}"{common} fill="{fill}" stroke="#ffffff" '
+               f'stroke-opacity="0.7" stroke-width="1.5">{label}</text>')
+    if sparkle:
+        out.append(path(star_path(34, 30, 16, 4, 4, 0), "#ffffff", extra=' opacity="0.9"'))
+        out.append(path(star_path(w - 30, h - 34, 12, 3, 4, 0), "#ffffff", extra=' opacity="0.8"'))
+    return out
+
+
+def counter_panel(w, h, label):
+    return [rect(3, 5, w - 6, h - 8, 18, "#000000", opacity=0.35),
+            rect(2, 2, w - 4, h - 6, 18, "url(#counter)", GOLD_DEEP, 2),
+            rect(10, 8, w - 20, 2, 1, GOLD_LIGHT, opacity=0.35),
+            rect(w / 2 - 46, 14, 92, 30, 15, "#000000", opacity=0.35),
+            text(w / 2, 37, label, 22, CYAN_LIGHT, bold=True, extra=' letter-spacing="4"')]
+
+
+def pkgrade_sheet():
+    s = Sheet("PKGrade", 760, defs=GRADE_DEFS)
+    # The scale bar beside the note bars: a dark tube with the grading colours down its middle
+    # and a tick for every fourth of the range. The note area is its top 0.96.
+    def scale_line(w, h):
+        out = [rect(0, 0, w, h, 8, "url(#tube)", LINE, 1.5),
+               rect(w / 2 - 3, 8, 6, h * 0.96 - 8, 3, "url(#scale)", extra=' opacity="0.85"')]
+        for i in range(9):
+            y = 8 + (h * 0.96 - 16) * i / 8
+            tw = 12 if i % 2 == 0 else 7
+            out.append(rect(w - 4 - tw, y - 1, tw, 2, 1, TEXT, opacity=0.55 if i % 2 == 0 else 0.3))
+        return out
+    s.add("ScoreLine", 40, 320, scale_line)
+    s.add("ArrowGlow", 120, 120, lambda w, h: [circle(60, 60, 58, "url(#glow)")])
+    s.add("Perfect", 420, 150, lambda w, h: prompt(w, h, "完美!", "url(#perfect)", GOLD_DARK, True))
+    s.add("Good", 420, 150, lambda w, h: prompt(w, h, "很好!", "url(#good)", "#1f6b40", True))
+    s.add("Hard", 420, 150, lambda w, h: prompt(w, h, "加油!", "url(#hard)", "#8a3420", False))
+    for name, label in (("YinGanPanel", "音准"), ("FeelPanel", "感情"), ("JieZouPanel", "节奏")):
+        s.add(name, 230, 150, lambda w, h, l=label: counter_panel(w, h, l))
+    s.add("Star", 47, 43, lambda w, h: [
+        circle(23.5, 22, 21, "url(#sparkHalo)", extra=' opacity="0.6"'),
+        path(star_path(23.5, 23, 19, 8), "url(#perfect)", GOLD_LIGHT, 1.2),
+        circle(20, 19, 2.5, "#ffffff", extra=' opacity="0.9"')])
+    s.add("StarSpark", 47, 43, lambda w, h: [
+        circle(23.5, 21.5, 20, "url(#sparkHalo)", extra=' opacity="0.7"'),
+        path(star_path(23.5, 21.5, 20, 3.5, 4, 0), "#ffffff"),
+        path(star_path(23.5, 21.5, 10, 2, 4, 45), CREAM, extra=' opacity="0.8"')])
+    for i, (petal, centre) in enumerate((("#ff8fb8", GOLD_LIGHT), (PURPLE_LIGHT, YELLOW), ("#ffd36b", RED_LIGHT))):
+        s.add(f"Flower{i}", 47, 43, lambda w, h, p=petal, c=centre: flower(w, h, p, c))
+    return s
+
+
+def digit_glyphs(name, chars, w, h, size, fill, edge, stroke):
+    s = Sheet(name, 512, pad=2, glyphs=True)
+    common = f' font-family="{FONT}" font-size="{size}" font-weight="bold" text-anchor="middle"'
+    for ch in chars:
+        base = h - max(3, stroke)
+        s.add(ch, w, h, lambda w, h, c=ch, b=base: [
+            f'<text x="{w / 2 + 2:g}" y="{b + 3:g}"{common} fill="#000000" opacity="0.5" stroke="#000000" '
+            f'stroke-width="{stroke:g}" stroke-linejoin="round">{c}</text>',
+            f'<text x="{w / 2:g}" y="{b:g}"{common} fill="{edge}" stroke="{edge}" stroke-width="{stroke:g}" '
+            f'stroke-linejoin="round">{c}</text>',
+            f'<text x="{w / 2:g}" y="{b:g}"{common} fill="{fill}">{c}</text>'])
+    return s
+
+
+def scorenum_sheet():
+    s = digit_glyphs("PKScoreNumFont", "0123456789", 46, 72, 76, "url(#digit)", "#5a3a12", 6)
+    s.defs = GRADE_DEFS
+    return s
+
+
+def scorenumstep_sheet():
+    s = digit_glyphs("PKScoreNumStepFont", "+-0123456789", 38, 62, 62, "url(#stepDigit)", "#9a5a14", 4)
+    s.defs = GRADE_DEFS
+    return s
+
+
 SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
           lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
-          songlisttille_sheet, list_sheet, playctrol_sheet]
+          songlisttille_sheet, list_sheet, playctrol_sheet,
+          pkgrade_sheet, scorenum_sheet, scorenumstep_sheet]
 
 
 def main():
