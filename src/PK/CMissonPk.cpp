@@ -1,6 +1,6 @@
 #include "PK/CMissonPk.h"
 
-#include <CEGUI/GlobalEventSet.h>
+#include <CEGUI/CEGUI.h>
 
 #include <ctime>
 #include <filesystem>
@@ -8,6 +8,8 @@
 #include "AppSet/AudioSet.h"
 #include "NetWork/NetworkInterface.h"
 #include "PK/CMissonManager.h"
+#include "PK/grade/CGradeModule.h"
+#include "PK/grade/PKScorePresent.h"
 #include "app/AppLog.h"
 #include "app/EventNames.h"
 #include "app/ModulePaths.h"
@@ -34,7 +36,7 @@ bool fileExists(const std::wstring& path) {
 }
 }  // namespace
 
-CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
+CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song), grade_(std::make_unique<CGradeModule>()) {
   files.defaultVideoPath = moduleDirectory() + L"/PKData/Video/MV/Default.wmv";
   feeConnection_ = timer_.subscribeEvent(CEGUITimer::EventTimer,
                                          CEGUI::Event::Subscriber(&CMissonPk::onFeeTimer, this));
@@ -43,6 +45,30 @@ CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
 CMissonPk::~CMissonPk() {
   feeConnection_->disconnect();
   timer_.KillTimer();
+  stopSingingScreen();
+}
+
+namespace {
+CEGUI::Window* guiSheet() {
+  auto* system = CEGUI::System::getSingletonPtr();
+  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
+}
+}  // namespace
+
+// The lyrics and melody windows and the grade display come up with the song; the engine's
+// contest mode, microphone and recording are switched by the caller around this.
+void CMissonPk::startSingingScreen() {
+  CEGUI::Window* sheet = guiSheet();
+  CMissonManager* manager = CMissonManager::getSingletonPtr();
+  if (!sheet || !manager) return;
+  lyricsView_.Create(sheet, manager->lyrics());
+  grade_->Build(sheet);
+  sheet->activate();
+}
+
+void CMissonPk::stopSingingScreen() {
+  lyricsView_.Stop();
+  if (grade_) grade_->Stop();
 }
 
 CBaseMisson* CMissonPk::Clone() const {
@@ -79,10 +105,15 @@ int CMissonPk::Play() {
     setting->setValue(melody, true);
   }
   if (CMissonManager* manager = CMissonManager::getSingletonPtr()) manager->ReloadLyrics();
+  startSingingScreen();
   VokaSetPKMode(1);
   VokaSetEvaluating(1);
   MicIn_Start();
   MicOut_Play();
+  lyricsView_.Start();
+  grade_->setNoteData(&lyricsView_.notes());
+  if (lyricsView_.hasRange()) grade_->setPitchRange(lyricsView_.notes().low(0), lyricsView_.notes().high(0));
+  grade_->Start();
   SetRecNames(files.voicePath.c_str(), files.musicPath.c_str());
   if (StartRecording() < 0)
     appLogError("CMissonPk: recording could not start for " + oscompat::utf8FromWide(files.baseName));
@@ -110,12 +141,17 @@ int CMissonPk::End() {
   state = Idle;
   timer_.KillTimer();
   if (challenge) fireGlobal(EventNames::ChallengeEnd);
+  stopSingingScreen();
   stopEngineWork();
   if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
     setting->setValue(savedMelodyVolume_, true);
   CMissonManager* manager = CMissonManager::getSingletonPtr();
   if (manager && !manager->SaveLyrics(files.lyricPath))
     appLogError("CMissonPk: the lyrics were not saved to " + oscompat::utf8FromWide(files.lyricPath));
+  scores.pitch = grade_->presenter().pitchTotal();
+  scores.emotion = grade_->presenter().expressionTotal();
+  scores.tempo = grade_->presenter().rhythmTotal();
+  scores.bonus = grade_->bonusPoints();
   scores.fullScore = VokaPKGetWordCount() * 30;
   scores.engineTotal = VokaPKGetTotalScore();
   recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());

@@ -5,8 +5,10 @@
 #include <CEGUI/Event.h>
 
 #include <array>
+#include <memory>
 
 #include "PK/CBaseMisson.h"
+#include "PK/CLyricsCVD.h"
 #include "PK/PerformanceFiles.h"
 
 // The totals of one performance, in this order.
@@ -18,6 +20,8 @@ struct PkScoreRecord {
   int fullScore = 0;    // scored words x 30
   int engineTotal = 0;  // the engine's total
 };
+
+class CGradeModule;
 
 class CMissonPk : public CBaseMisson {
  public:
@@ -50,11 +54,19 @@ class CMissonPk : public CBaseMisson {
   PerformanceFiles files;
   // Seconds recorded at the end (0 when nothing was).
   int recordedSeconds = 0;
+  // The singing screen: lyrics and melody windows, and the live grading.
+  CLyricsCVD& lyricsView() { return lyricsView_; }
+  CGradeModule* grade() const { return grade_.get(); }
 
  private:
   bool onFeeTimer(const CEGUI::EventArgs& args);
   void stopEngineWork();
 
+  void startSingingScreen();
+  void stopSingingScreen();
+
+  CLyricsCVD lyricsView_;
+  std::unique_ptr<CGradeModule> grade_;
   int savedMelodyVolume_ = -1;
   CEGUI::Event::Connection feeConnection_;
 };
