@@ -7,6 +7,7 @@
 #include "widgets/FalagardMySlider.h"
 #include "widgets/ImageProgressBar.h"
 #include "widgets/ItemViewWnd.h"
+#include "widgets/LyricsWnd.h"
 #include "widgets/MenuRURMouse.h"
 #include "widgets/MultiColumnListEx.h"
 
@@ -33,7 +34,8 @@ void registerWidgets() {
   using namespace CEGUI;
   addWindowType<ImageProgressBar>();
   addRenderer<FalagardImageProgressBar>();
-  // The lyrics window ("CEGUI/LyricsWnd") and its renderer ("Falagard/LyricsText") go here.
+  addWindowType<LyricsWnd>();
+  addRenderer<FalagardLyricsText>();
   addWindowType<MenuItemRURMouse>();
   addWindowType<MenubarRURMouse>();
   addWindowType<PopupMenuRURMouse>();

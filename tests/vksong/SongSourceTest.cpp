@@ -59,8 +59,12 @@ TEST(SongSource, CompilesLinesWordsNotesAndCountIns) {
     EXPECT_EQ(p.notes[2].note, 64);
     EXPECT_EQ(p.notes[2].extra[3], 0);  // slur: does not start a word
     EXPECT_EQ(p.notes[1].extra[0], 1);  // word index
-    ASSERT_EQ(p.countIns.size(), 1u);
-    EXPECT_EQ(p.countIns[0].end, beats(1));
+    // One beat of count-in before the line: its beat, then the closing record at the line.
+    ASSERT_EQ(p.countIns.size(), 2u);
+    EXPECT_EQ(p.countIns[0].end, beats(0));
+    EXPECT_EQ(p.countIns[0].beats, 1u);
+    EXPECT_EQ(p.countIns[1].end, beats(1));
+    EXPECT_EQ(p.countIns[1].beats, 0u);
     EXPECT_EQ(r.song->songEnd, beats(12) + kEngineTicksPerSecond / 2);
 }
 

@@ -806,10 +806,31 @@ def scorenumstep_sheet():
     return s
 
 
+# LyricsPK: the lyrics window's pictures
+
+def lyricspk_sheet():
+    s = Sheet("LyricsPK", 320)
+    # The count-in: four beats, one gold dot each in a cell of a quarter of the picture, so
+    # that the picture cut to b / 4 of its width shows b beats.
+    cell, h = 84, 76
+
+    def count_in(w, h):
+        out = []
+        for i in range(4):
+            cx, cy = cell * i + cell / 2, h / 2
+            out += [circle(cx, cy, 37, "url(#halo)"),
+                    circle(cx, cy, 26, INK),
+                    circle(cx, cy, 23, "url(#gold)", GOLD_DARK, 2),
+                    circle(cx - 7, cy - 8, 6, CREAM, extra=' opacity="0.75"')]
+        return out
+    s.add("CountIn", cell * 4, h, count_in)
+    return s
+
+
 SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
           lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
           songlisttille_sheet, list_sheet, playctrol_sheet,
-          pkgrade_sheet, scorenum_sheet, scorenumstep_sheet]
+          pkgrade_sheet, scorenum_sheet, scorenumstep_sheet, lyricspk_sheet]
 
 
 def main():

@@ -458,7 +458,13 @@ private:
         if (pl.countIn) {
             const double startBeat = double(lineBegin) / vokaran::kEngineTicksPerSecond * tempo_ / 60.0 - pl.countIn;
             if (startBeat < -1e-6) fail("the count-in would start before the song");
-            p.countIns.push_back({lineBegin, pl.countIn});
+            // The engine hands a count-in out beat by beat: at the start of each beat the
+            // number of beats still to come, then a closing record with none where the line
+            // begins. The lyrics window shows the record whose time has come until the next.
+            const double beatTicks = 60.0 / tempo_ * vokaran::kEngineTicksPerSecond;
+            for (std::uint32_t left = pl.countIn; left >= 1; --left)
+                p.countIns.push_back({static_cast<std::uint32_t>(std::llround(lineBegin - left * beatTicks)), left});
+            p.countIns.push_back({lineBegin, 0});
         }
         lineNo_ = saved;
     }
@@ -534,7 +540,7 @@ std::string dumpSong(const vokaran::SongData& song) {
         o << "\npart " << p.number << " " << (p.voiceType >= 1 && p.voiceType <= 3 ? types[p.voiceType] : "?") << " ("
           << p.voiceType << "): " << p.lines.size() << " lines, " << p.words.size() << " words, " << p.notes.size()
           << " notes\n";
-        for (const auto& c : p.countIns) o << "  count-in " << c.beats << " beats ending " << seconds(c.end) << "\n";
+        for (const auto& c : p.countIns) o << "  count-in " << c.beats << " beats to come at " << seconds(c.end) << "\n";
         for (std::size_t i = 0; i < p.lines.size(); ++i) {
             const auto& l = p.lines[i];
             o << "  line " << i << " row " << l.row << (l.chorus ? " chorus" : "") << " " << seconds(l.begin) << "-"
