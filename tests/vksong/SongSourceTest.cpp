@@ -46,8 +46,9 @@ TEST(SongSource, CompilesLinesWordsNotesAndCountIns) {
     EXPECT_EQ(p.lines[0].row, 1);
     EXPECT_EQ(p.lines[1].row, 2);
     EXPECT_TRUE(p.lines[1].chorus);
-    EXPECT_EQ(p.lines[0].begin, beats(1));
+    EXPECT_EQ(p.lines[0].begin, 0u);  // shown from the start: its first word is less than 3 s in
     EXPECT_EQ(p.lines[0].end, beats(8));
+    EXPECT_EQ(p.lines[1].begin, beats(1));  // the next line shows while the first one is sung
     ASSERT_EQ(p.words.size(), 6u);
     EXPECT_EQ(p.words[1].text, u"好");
     EXPECT_EQ(p.words[1].begin, beats(2));
@@ -187,4 +188,23 @@ TEST(Chords, SymbolsGiveTheirTones) {
     EXPECT_TRUE(parseChord("Bbsus4"));
     EXPECT_FALSE(parseChord("H"));
     EXPECT_FALSE(parseChord("Cm/"));
+}
+
+// A line appears on its row ahead of its first word, but never over another part's line that
+// still shows on that row.
+TEST(SongSource, LinesShowAheadWithoutCoveringAnotherPartsLine) {
+    const std::string src = std::string(kHeader) + "part 2 male\n"
+        "section a\nchords C | C | C | C\n"
+        "sing 1\nline 一二\npinyin yi er\nnotes 1 2 0 0\nline 三四\npinyin san si\nnotes 0 0 3 4\n"
+        "sing 2 at 8\nline 五六\npinyin wu liu\nnotes 5 6\n";
+    auto r = compileSongSource(src, "t.vksong");
+    ASSERT_TRUE(r.song) << r.error;
+    const auto& one = r.song->parts.at(0).lines;
+    const auto& two = r.song->parts.at(1).lines;
+    ASSERT_EQ(one.size(), 2u);
+    ASSERT_EQ(two.size(), 1u);
+    EXPECT_EQ(one[1].begin, one[0].begin);  // shown while the first line is sung
+    EXPECT_EQ(two[0].row, 1);
+    EXPECT_EQ(two[0].begin, one[0].end + 1);  // row 1 is free once part 1's first line is over
+    EXPECT_LT(two[0].begin, r.song->parts.at(1).words.at(0).begin);
 }

@@ -169,6 +169,7 @@ public:
             if (song_.name.empty()) throw SourceError{0, "no title given"};
             for (auto& p : song_.parts)
                 if (p.lines.empty()) throw SourceError{0, "part " + std::to_string(p.number) + " sings no line"};
+            showLinesAhead();
             arr_.tempo = tempo_;
             arr_.meter = meter_;
             const double endBeats = arr_.totalBeats();
@@ -192,6 +193,36 @@ public:
     }
 
 private:
+    // How long the first line of a part shows before it is sung.
+    static constexpr std::uint32_t kFirstLineAhead = 3 * vokaran::kEngineTicksPerSecond;
+
+    // A line's begin is when it appears on its row, ahead of its first word: from the moment
+    // the line before it in its part is sung (so the singer reads the next line on the other
+    // row while singing the current one), the first line of a part a few seconds ahead. It never
+    // appears while another line of either part is still shown on the same row: the lyrics
+    // window shows one line per row.
+    void showLinesAhead() {
+        std::vector<std::vector<std::uint32_t>> sung;
+        for (const auto& p : song_.parts) {
+            sung.emplace_back();
+            for (const auto& l : p.lines) sung.back().push_back(l.begin);
+        }
+        for (std::size_t pi = 0; pi < song_.parts.size(); ++pi) {
+            auto& lines = song_.parts[pi].lines;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                const std::uint32_t begin = sung[pi][i];
+                std::uint32_t shown = i == 0 ? (begin > kFirstLineAhead ? begin - kFirstLineAhead : 0) : sung[pi][i - 1];
+                for (std::size_t pj = 0; pj < song_.parts.size(); ++pj)
+                    for (std::size_t j = 0; j < song_.parts[pj].lines.size(); ++j) {
+                        const auto& other = song_.parts[pj].lines[j];
+                        if ((pj == pi && j == i) || other.row != lines[i].row) continue;
+                        if (sung[pj][j] < begin && other.end >= shown) shown = std::min(begin, other.end + 1);
+                    }
+                lines[i].begin = shown;
+            }
+        }
+    }
+
     std::uint32_t ticks(double beats) const {
         return static_cast<std::uint32_t>(std::llround(beats * 60.0 / tempo_ * vokaran::kEngineTicksPerSecond));
     }
