@@ -36,7 +36,7 @@ bool fileExists(const std::wstring& path) {
 }
 }  // namespace
 
-CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song), grade_(std::make_unique<CGradeModule>()) {
+CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
   files.defaultVideoPath = moduleDirectory() + L"/PKData/Video/MV/Default.wmv";
   feeConnection_ = timer_.subscribeEvent(CEGUITimer::EventTimer,
                                          CEGUI::Event::Subscriber(&CMissonPk::onFeeTimer, this));
@@ -58,12 +58,18 @@ CEGUI::Window* guiSheet() {
 // The lyrics and melody windows and the grade display come up with the song; the engine's
 // contest mode, microphone and recording are switched by the caller around this.
 void CMissonPk::startSingingScreen() {
+  grade_ = std::make_unique<CGradeModule>();
   CEGUI::Window* sheet = guiSheet();
   CMissonManager* manager = CMissonManager::getSingletonPtr();
   if (!sheet || !manager) return;
-  lyricsView_.Create(sheet, manager->lyrics());
-  grade_->Build(sheet);
-  sheet->activate();
+  // A damaged data file costs the screen its windows, never the song.
+  try {
+    lyricsView_.Create(sheet, manager->lyrics());
+    grade_->Build(sheet);
+    sheet->activate();
+  } catch (const CEGUI::Exception& e) {
+    appLogError(std::string("CMissonPk: the singing screen could not be built: ") + e.what());
+  }
 }
 
 void CMissonPk::stopSingingScreen() {
@@ -148,10 +154,14 @@ int CMissonPk::End() {
   CMissonManager* manager = CMissonManager::getSingletonPtr();
   if (manager && !manager->SaveLyrics(files.lyricPath))
     appLogError("CMissonPk: the lyrics were not saved to " + oscompat::utf8FromWide(files.lyricPath));
-  scores.pitch = grade_->presenter().pitchTotal();
-  scores.emotion = grade_->presenter().expressionTotal();
-  scores.tempo = grade_->presenter().rhythmTotal();
-  scores.bonus = grade_->bonusPoints();
+  if (grade_) {
+    scores.pitch = grade_->presenter().pitchTotal();
+    scores.emotion = grade_->presenter().expressionTotal();
+    scores.tempo = grade_->presenter().rhythmTotal();
+    scores.bonus = grade_->bonusPoints();
+    // Its windows go with it: the next song builds its own.
+    grade_.reset();
+  }
   scores.fullScore = VokaPKGetWordCount() * 30;
   scores.engineTotal = VokaPKGetTotalScore();
   recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());

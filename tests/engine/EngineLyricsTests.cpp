@@ -48,11 +48,13 @@ TEST_F(EngineLyrics, TwoPartSongLoadsAndOutlivesTheNextSongOpen) {
   ASSERT_EQ(first.GetWordCount(), 4);
   EXPECT_EQ(first.GetWord(1)->GetPhonetic(), L"zhi");
   EXPECT_EQ(first.GetWord(1)->GetCharPos(), 1);
-  // The song's four-beat count-in, beat by beat, closing where the first line begins.
+  // The song's four-beat count-in, beat by beat, closing where the first word is sung; the
+  // line itself shows before that.
   ASSERT_GE(lyrics.part(0)->GetPlayCountCount(), 5);
   EXPECT_EQ(lyrics.part(0)->GetPlayCount(0)->GetBeatCount(), 4);
   EXPECT_EQ(lyrics.part(0)->GetPlayCount(4)->GetBeatCount(), 0);
-  EXPECT_EQ(uint32_t(lyrics.part(0)->GetPlayCount(4)->GetEnd()), first.GetBegin());
+  EXPECT_EQ(uint32_t(lyrics.part(0)->GetPlayCount(4)->GetEnd()), first.GetWord(0)->GetBegin());
+  EXPECT_LT(first.GetBegin(), first.GetWord(0)->GetBegin());
   // Part 2 sings an octave higher: both parts' notes lie inside the one range.
   for (int part = 0; part < 2; ++part) {
     ASSERT_FALSE(melody.notes(part).empty());

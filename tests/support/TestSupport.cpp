@@ -49,7 +49,10 @@ ScratchInstallation::ScratchInstallation() {
     fs::path rel = fs::relative(entry.path(), source);
     if (rel == "CMakeLists.txt") continue;
     if (rel.extension() == ".svg") rel.replace_extension(".png");  // rendered by the build
-    const fs::path built = fs::path(VK_DIST_DIR) / "PKData" / rel;
+    // Settings files are shipped as they are, and runs of the module rewrite them in build/dist
+    // (the sang list, for one): they come from the source tree.
+    const bool setting = *rel.begin() == "AppSets";
+    const fs::path built = setting ? entry.path() : fs::path(VK_DIST_DIR) / "PKData" / rel;
     if (!fs::exists(built)) continue;
     fs::create_directories((fs::path(dir_.path()) / "PKData" / rel).parent_path());
     fs::copy_file(built, fs::path(dir_.path()) / "PKData" / rel);
