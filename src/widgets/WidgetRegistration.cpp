@@ -7,6 +7,7 @@
 #include "widgets/FalagardMySlider.h"
 #include "widgets/ImageProgressBar.h"
 #include "widgets/ItemViewWnd.h"
+#include "widgets/MelodyWnd.h"
 #include "widgets/MenuRURMouse.h"
 #include "widgets/MultiColumnListEx.h"
 
@@ -38,7 +39,8 @@ void registerWidgets() {
   addWindowType<MenubarRURMouse>();
   addWindowType<PopupMenuRURMouse>();
   addRenderer<FalagardMenuItemRURMouse>();
-  // The melody window ("CEGUI/MelodyWnd") and its renderer ("Falagard/MelodyWnd") go here.
+  addWindowType<MelodyWnd>();
+  addRenderer<FalagardMelody>();
   addRenderer<FalImageRadioButton>();
   addWindowType<ItemViewWnd>();
   addRenderer<FalaItemView>();
