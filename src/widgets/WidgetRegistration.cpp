@@ -8,6 +8,7 @@
 #include "widgets/ImageProgressBar.h"
 #include "widgets/ItemViewWnd.h"
 #include "widgets/LyricsWnd.h"
+#include "widgets/MelodyWnd.h"
 #include "widgets/MenuRURMouse.h"
 #include "widgets/MultiColumnListEx.h"
 
@@ -40,7 +41,8 @@ void registerWidgets() {
   addWindowType<MenubarRURMouse>();
   addWindowType<PopupMenuRURMouse>();
   addRenderer<FalagardMenuItemRURMouse>();
-  // The melody window ("CEGUI/MelodyWnd") and its renderer ("Falagard/MelodyWnd") go here.
+  addWindowType<MelodyWnd>();
+  addRenderer<FalagardMelody>();
   addRenderer<FalImageRadioButton>();
   addWindowType<ItemViewWnd>();
   addRenderer<FalaItemView>();

@@ -26,6 +26,8 @@ TEST_F(Registration, TypesAndRenderersAreRegisteredOnceInTheFixedOrder) {
       "Created WindowFactory for 'CEGUI/MenubarRURMouse' windows.",
       "Created WindowFactory for 'CEGUI/PopupMenuRURMouse' windows.",
       "Created WindowRendererFactory for 'Falagard/MenuItemRURMouse' WindowRenderers.",
+      "Created WindowFactory for 'CEGUI/MelodyWnd' windows.",
+      "Created WindowRendererFactory for 'Falagard/MelodyWnd' WindowRenderers.",
       "Created WindowRendererFactory for 'Falagard/FalImageRadioButton' WindowRenderers.",
       "Created WindowFactory for 'CEGUI/ItemViewWnd' windows.",
       "Created WindowRendererFactory for 'Falagard/FalaItemView' WindowRenderers.",
