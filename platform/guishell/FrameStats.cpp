@@ -24,7 +24,8 @@ FrameStats::FrameStats() {
   if (const char* p = std::getenv("VOKARAN_FRAME_STATS")) path_ = p;
   if (enabled()) {
     update_.reserve(1 << 16);
-    draw_.reserve(1 << 16);
+    render_.reserve(1 << 16);
+    swap_.reserve(1 << 16);
   }
 }
 
@@ -33,8 +34,11 @@ void FrameStats::frameDone() {
   const auto now = Clock::now();
   if (update_.empty()) first_ = start_;
   last_ = start_;
+  // Headless frames draw nothing: their render and swap times are zero.
+  if (rendered_ < updated_) rendered_ = now;
   update_.push_back(static_cast<float>(msBetween(start_, updated_)));
-  draw_.push_back(static_cast<float>(msBetween(updated_, now)));
+  render_.push_back(static_cast<float>(msBetween(updated_, rendered_)));
+  swap_.push_back(static_cast<float>(msBetween(rendered_, now)));
 }
 
 FrameSummary FrameStats::summary() const {
@@ -42,11 +46,13 @@ FrameSummary FrameStats::summary() const {
   s.frames = update_.size();
   s.seconds = s.frames > 1 ? msBetween(first_, last_) / 1000.0 : 0;
   std::vector<float> total(update_.size());
-  for (std::size_t i = 0; i < total.size(); ++i) total[i] = update_[i] + draw_[i];
+  for (std::size_t i = 0; i < total.size(); ++i) total[i] = update_[i] + render_[i] + swap_[i];
   s.updateMedianMs = quantile(update_, 0.5);
   s.updateP99Ms = quantile(update_, 0.99);
-  s.drawMedianMs = quantile(draw_, 0.5);
-  s.drawP99Ms = quantile(draw_, 0.99);
+  s.renderMedianMs = quantile(render_, 0.5);
+  s.renderP99Ms = quantile(render_, 0.99);
+  s.swapMedianMs = quantile(swap_, 0.5);
+  s.swapP99Ms = quantile(swap_, 0.99);
   s.totalMedianMs = quantile(total, 0.5);
   s.totalP99Ms = quantile(total, 0.99);
   return s;
@@ -58,7 +64,8 @@ bool FrameStats::write() const {
   std::ofstream out(path_);
   out << "frames " << s.frames << "\nseconds " << s.seconds << "\nfps " << s.framesPerSecond()
       << "\nupdate_median_ms " << s.updateMedianMs << "\nupdate_p99_ms " << s.updateP99Ms
-      << "\ndraw_median_ms " << s.drawMedianMs << "\ndraw_p99_ms " << s.drawP99Ms
+      << "\nrender_median_ms " << s.renderMedianMs << "\nrender_p99_ms " << s.renderP99Ms
+      << "\nswap_median_ms " << s.swapMedianMs << "\nswap_p99_ms " << s.swapP99Ms
       << "\ntotal_median_ms " << s.totalMedianMs << "\ntotal_p99_ms " << s.totalP99Ms << "\n";
   return static_cast<bool>(out);
 }

@@ -194,6 +194,7 @@ void CEGuiSample::drawFrame() {
     }
     d_->screenshotPath.clear();
   }
+  d_->frameStats.renderDone();
   SDL_GL_SwapWindow(d_->window);
 }
 

@@ -44,6 +44,7 @@ bool FalagardLyricsText::handleFontRenderSizeChange(const Font* const font) {
 void FalagardLyricsText::render() {
   auto* w = static_cast<LyricsWnd*>(d_window);
   w->refreshRows(static_cast<uint32_t>(std::max(w->currentTime(), 0)));
+  w->countRender();
   GeometryBuffer& buffer = w->getGeometryBuffer();
   if (const Image* countIn = w->countInImage())
     countIn->render(buffer, w->countInStrip(), nullptr, ColourRect(Colour(1, 1, 1, 1)));

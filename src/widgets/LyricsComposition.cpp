@@ -70,27 +70,39 @@ int countInBeatsAt(const CLyricsData& lyrics, uint32_t t) {
   return 0;
 }
 
-void LyricsWnd::refreshRows(uint32_t t) {
+namespace {
+// Whether two states of a row draw the same texture: the wipe itself is drawn by the
+// composition, so only what is written into the texture counts.
+bool drawsTheSame(const LyricsRow& a, const LyricsRow& b) {
+  if (a.line.found != b.line.found) return false;
+  if (!a.line.found) return true;
+  return a.line.text == b.line.text && a.line.phonetics == b.line.phonetics && a.line.colors == b.line.colors &&
+         a.geometry.textX == b.geometry.textX;
+}
+}  // namespace
+
+bool LyricsWnd::refreshRows(uint32_t t) {
   const Font* font = mainFont();
   const float width = getPixelSize().d_width;
-  ++renderCount_;
+  bool changed = false;
   for (int r = 0; r < kRowCount; ++r) {
-    LyricsRow& row = rows_[r];
-    row = LyricsRow{};
-    if (!lyrics_) continue;
-    row.line = lyrics_->findRowLine(r, t);
+    LyricsRow row;
+    if (lyrics_) row.line = lyrics_->findRowLine(r, t);
     // Without a font nothing can be measured or drawn: the row shows nothing.
-    if (!row.line.found || !font) {
+    if (!lyrics_ || !row.line.found || !font) {
       row.line.found = false;
-      continue;
+    } else {
+      const std::wstring& text = row.line.text;
+      row.textWidth = lyricAdvance(*font, text, static_cast<int>(text.size()));
+      const float sung = lyricAdvance(*font, text, row.line.sungChars);
+      const float current = lyricAdvance(*font, text, row.line.sungChars + row.line.currentChars) - sung;
+      row.wipeWidth = sung + row.line.currentFraction * current;
+      row.geometry = lyricsRowGeometry(width, margin(), row.textWidth, row.wipeWidth, alignment_[r]);
     }
-    const std::wstring& text = row.line.text;
-    row.textWidth = lyricAdvance(*font, text, static_cast<int>(text.size()));
-    const float sung = lyricAdvance(*font, text, row.line.sungChars);
-    const float current = lyricAdvance(*font, text, row.line.sungChars + row.line.currentChars) - sung;
-    row.wipeWidth = sung + row.line.currentFraction * current;
-    row.geometry = lyricsRowGeometry(width, margin(), row.textWidth, row.wipeWidth, alignment_[r]);
+    if (!drawsTheSame(row, rows_[r])) changed = true;
+    rows_[r] = std::move(row);
   }
+  return changed;
 }
 
 std::vector<LyricsQuad> LyricsWnd::compose(uint32_t t) const {
@@ -135,8 +147,13 @@ bool MyEffect::update(const float, RenderingWindow&) {
   if (seen_ && t == lastTime_) return true;
   seen_ = true;
   lastTime_ = t;
-  // Redraws the texture and marks the context dirty; false rebuilds the quads.
-  window_.invalidate();
+  // The texture is drawn again only when a row shows something else (another line, or a long
+  // line scrolled); a wipe that moves on only rebuilds the quads (false) and marks the
+  // context dirty.
+  if (window_.refreshRows(static_cast<uint32_t>(std::max(t, 0))))
+    window_.invalidate();
+  else
+    window_.getGUIContext().markAsDirty();
   return false;
 }
 

@@ -119,8 +119,12 @@ class LyricsWnd : public Window {
   void setRowAlignment(int row, int alignment);
 
   // Looks up each row's line at `t` and measures it; the renderer calls it before drawing.
-  void refreshRows(uint32_t t);
+  // The rows' state at `t`; true when the texture must be drawn again (a row shows other text,
+  // phonetics or colours, or a long line scrolled), false when only the wipe moved.
+  bool refreshRows(uint32_t t);
   const LyricsRow& row(int index) const { return rows_.at(index); }
+  // How often the texture has been drawn (the renderer counts).
+  void countRender() { ++renderCount_; }
   // How often the texture has been drawn.
   int renderCount() const { return renderCount_; }
   // The quads that show the texture as it was last drawn, with the count-in current at `t`.

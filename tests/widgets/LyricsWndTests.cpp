@@ -223,17 +223,21 @@ TEST(CountInLookup, ACountLongerThanFourBeatsShowsOnlyItsLastFour) {
   EXPECT_EQ(CEGUI::countInBeatsAt(lyrics, 250), 4);
 }
 
-// Catches a window redrawn every frame while the engine stands still (paused), or not redrawn
-// when it moves.
-TEST_F(LyricsWindow, RedrawsOnlyWhenTheEngineTimeMoves) {
+// Catches a window redrawn every frame while the engine stands still (paused), a texture drawn
+// again for every step of the wipe, or one not drawn again when a row shows another line.
+TEST_F(LyricsWindow, RedrawsOnlyWhenTheEngineTimeMovesAndTheTextureOnlyForOtherText) {
   showAt(2000);
   const int drawn = window->renderCount();
   EXPECT_GE(drawn, 1);
   for (int i = 0; i < 5; ++i) frame();
   EXPECT_EQ(window->renderCount(), drawn);
-  showAt(2040);
+  const float wipe = window->row(0).wipeWidth;
+  showAt(2500);  // the wipe moves on within the line: new quads, the same texture
+  EXPECT_EQ(window->effect()->lastTime(), 2500);
+  EXPECT_GT(window->row(0).wipeWidth, wipe);
+  EXPECT_EQ(window->renderCount(), drawn);
+  showAt(6500);  // row 0's line is over, row 1 shows another line
   EXPECT_EQ(window->renderCount(), drawn + 1);
-  EXPECT_EQ(window->effect()->lastTime(), 2040);
 }
 
 struct GeometryCase {
