@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AppSet/KeyMap.h"
+#include "app/TextConvert.h"
 #include "app/WindowPath.h"
 
 namespace {
@@ -42,6 +43,8 @@ bool CPKSelectToneWnd::onAttached() {
     keyed.push_back(w);
   }
   if (CEGUI::Window* mine = choice(MyTone)) mine->setEnabled(hasToneLevel_);
+  if (CEGUI::Window* hint = findWindow("SelectToneWnd/Hint", d_root); hint && !hasToneLevel_)
+    hint->setText(guiString(L"您的音域尚未测定，请选择男声调或女声调"));
   select(MyTone);
   for (CEGUI::Window* w : keyed) {
     if (!w) continue;

@@ -152,31 +152,6 @@ TEST_F(ContestSong, AChallengeLowersTheGuideMelodyAndAnnouncesItself) {
   EXPECT_EQ(ended.got.size(), 1u);
 }
 
-TEST_F(ContestSong, ReSingingEndsTheSongWithoutMovingOnAndSingsItAgain) {
-  auto* song = new CMissonPk(vktest::songRecord(L"100005"));
-  const MissonKey key = song->key;
-  manager_->Add(song);
-  manager_->Add(new CMissonPk(vktest::songRecord(L"100006")));
-  // What the play control bar's re-sing does, as soon as the song plays.
-  onPlay_ = [this] {
-    onPlay_ = nullptr;
-    auto* current = static_cast<CMissonPk*>(manager_->current());
-    current->requestReplay();
-    manager_->InsertFront(current->Clone());
-    VokaStop();
-  };
-  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
-  ASSERT_NE(manager_->current(), nullptr);
-  EXPECT_EQ(manager_->current()->key, key);
-  EXPECT_EQ(manager_->current()->songId(), L"100005");
-  EXPECT_EQ(manager_->waitingCount(), 1u);
-  VokaStop();
-  ASSERT_TRUE(waitFor([&] { return plays_ == 3; }));
-  EXPECT_EQ(manager_->current()->songId(), L"100006");
-}
-
-}  // namespace
-
 // Each sung performance adds one record to its song, after the records already kept; a
 // performance cut for re-singing adds none.
 TEST_F(ContestSong, SungPerformancesAreAddedToTheSongsRankRecordsInOrder) {
@@ -239,3 +214,30 @@ TEST_F(ContestSong, TheContestStageStandsBehindTheSongAndTheSheetGetsItsOwnBack)
   EXPECT_EQ(during, "PkBackgroundImageSet/full_image");
   EXPECT_EQ(back->getProperty("Image"), "VokaranStage/Background");
 }
+
+// Last in the suite: it leaves a song playing at its end, and a singing test after it in the
+// same process crashes (the engine's posted events outlive the test).
+TEST_F(ContestSong, ReSingingEndsTheSongWithoutMovingOnAndSingsItAgain) {
+  auto* song = new CMissonPk(vktest::songRecord(L"100005"));
+  const MissonKey key = song->key;
+  manager_->Add(song);
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100006")));
+  // What the play control bar's re-sing does, as soon as the song plays.
+  onPlay_ = [this] {
+    onPlay_ = nullptr;
+    auto* current = static_cast<CMissonPk*>(manager_->current());
+    current->requestReplay();
+    manager_->InsertFront(current->Clone());
+    VokaStop();
+  };
+  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
+  ASSERT_NE(manager_->current(), nullptr);
+  EXPECT_EQ(manager_->current()->key, key);
+  EXPECT_EQ(manager_->current()->songId(), L"100005");
+  EXPECT_EQ(manager_->waitingCount(), 1u);
+  VokaStop();
+  ASSERT_TRUE(waitFor([&] { return plays_ == 3; }));
+  EXPECT_EQ(manager_->current()->songId(), L"100006");
+}
+
+}  // namespace
