@@ -1,6 +1,7 @@
 // The application's part in singing: the sing queue and the play control bar are set up at
-// start-up; a song's start and stop show and hide the bar; the bar's commands (time display,
-// guide melody, cut, re-sing, pause) act on the engine and the queue. GUI thread.
+// start-up; a song's start (after the key choice, when the launcher asks for one) and stop show
+// and hide the bar; the bar's commands (time display, guide melody, cut, re-sing, pause) act on
+// the engine and the queue. GUI thread.
 #include <CEGUI/CEGUI.h>
 
 #include <cstdlib>
@@ -193,7 +194,6 @@ void VokaranPlayerApp::startSong(int toneChoice) {
 }
 
 bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
-  dropToneChoice(false);
   songTimer_.KillTimer();
   for (auto& c : songInput_) c->disconnect();
   songInput_.clear();
