@@ -46,6 +46,7 @@ CMissonPk::~CMissonPk() {
   feeConnection_->disconnect();
   timer_.KillTimer();
   stopSingingScreen();
+  restoreContestBackground();
 }
 
 namespace {
@@ -104,6 +105,7 @@ int CMissonPk::Play() {
     net->RequestUserInfo();
   }
   if (challenge) fireGlobal(EventNames::ChallengeBegin);
+  showContestBackground();
   const int melody = challenge ? kMelodyChallenge : kMelodyNormal;
   MidiSetMelodyVolume(melody);
   if (Item* setting = melodySetting()) {
@@ -147,6 +149,7 @@ int CMissonPk::End() {
   state = Idle;
   timer_.KillTimer();
   if (challenge) fireGlobal(EventNames::ChallengeEnd);
+  restoreContestBackground();
   stopSingingScreen();
   stopEngineWork();
   if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
@@ -166,6 +169,7 @@ int CMissonPk::End() {
   scores.engineTotal = VokaPKGetTotalScore();
   recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());
   if (recordedSeconds <= 0) showScore = false;
+  keepRank();
   appLog("CMissonPk: " + oscompat::utf8FromWide(songId()) + " ended: total " +
          std::to_string(scores.engineTotal) + ", " + std::to_string(scores.fullScore / 30) +
          " words scored, " + std::to_string(recordedSeconds > 0 ? recordedSeconds : 0) + " s recorded");
