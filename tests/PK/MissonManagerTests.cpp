@@ -225,6 +225,7 @@ class MissonManagerWithEngine : public MissonManager {
     arrived_ = std::make_unique<vktest::CaughtGlobal<TaskEventarges>>(EventNames::MicDownloaded);
   }
   void TearDown() override {
+    engine_.quiet();
     arrived_.reset();
     MissonManager::TearDown();
     net_.reset();

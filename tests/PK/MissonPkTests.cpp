@@ -92,6 +92,7 @@ class ContestSong : public vktest::GuiTest {
         })));
   }
   void TearDown() override {
+    engine_.quiet();
     for (auto& c : connections_) c->disconnect();
     manager_.reset();
     net_.reset();
@@ -215,8 +216,6 @@ TEST_F(ContestSong, TheContestStageStandsBehindTheSongAndTheSheetGetsItsOwnBack)
   EXPECT_EQ(back->getProperty("Image"), "VokaranStage/Background");
 }
 
-// Last in the suite: it leaves a song playing at its end, and a singing test after it in the
-// same process crashes (the engine's posted events outlive the test).
 TEST_F(ContestSong, ReSingingEndsTheSongWithoutMovingOnAndSingsItAgain) {
   auto* song = new CMissonPk(vktest::songRecord(L"100005"));
   const MissonKey key = song->key;

@@ -58,8 +58,17 @@ OpenEngine::OpenEngine(const char* audio) {
   ok = VokaOpenW(oscompat::wideFromUtf8(std::string(VK_DIST_DIR) + "/PKData/RadeZuz76e.sdc").c_str()) == 0;
 }
 
-OpenEngine::~OpenEngine() {
+void OpenEngine::quiet() {
   VokaSetCBFun(nullptr);
+  VokaSetPK_WordEnd_CBFun(nullptr);
+  VokaSetPK_LineEnd_CBFun(nullptr);
+  VokaSetPK_MIC_CBFun(nullptr);
+  VokaStop();
+  MicIn_Stop();
+}
+
+OpenEngine::~OpenEngine() {
+  quiet();
   VokaClose();
   ::unsetenv("VOKARAN_AUDIO_PACE");
 }
