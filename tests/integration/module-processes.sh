@@ -103,7 +103,8 @@ else
   # opens in the engine; it plays on the fast file device to its end, and after the exit the
   # song is in the sang list.
   rm -f "$install/PKData/AppSets/SangSet.xml"
-  VOKARAN_AUDIO=file VOKARAN_AUDIO_PACE=fast VOKARAN_QUEUE_SONGS="100002:两只老虎" start_launcher "${login[@]}"
+  VOKARAN_AUDIO=file VOKARAN_AUDIO_PACE=fast VOKARAN_QUEUE_SONGS="100002:两只老虎" start_launcher "${login[@]}" \
+    --set NorSet_SelTone=0
   wait_log "song started: 100002" || fail "the queued song did not start"
   wait_log "CMissonPk: 100002 ended" || fail "the queued song did not end"
   wait_log "song stopped" || fail "no song stop after the end"
