@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "oscompat/Log.h"
+#include "oscompat/TestHook.h"
 
 namespace oscompat {
 namespace {
@@ -135,30 +136,17 @@ SoundOut& soundOut() {
   return out;
 }
 
-std::mutex& handlerMutex() {
-  static std::mutex m;
-  return m;
-}
-std::function<void(const std::string&)>& handler() {
-  static std::function<void(const std::string&)> h;
+TestHook& hook() {
+  static TestHook h;
   return h;
 }
 
 }  // namespace
 
-void setSoundPlayHandler(std::function<void(const std::string&)> h) {
-  std::lock_guard<std::mutex> lock(handlerMutex());
-  handler() = std::move(h);
-}
+void setSoundPlayHandler(std::function<void(const std::string&)> h) { hook().set(std::move(h)); }
 
 void playSoundAsync(std::string path) {
-  {
-    std::lock_guard<std::mutex> lock(handlerMutex());
-    if (handler()) {
-      handler()(path);
-      return;
-    }
-  }
+  if (hook().run(path)) return;
   soundOut().request(std::move(path));
 }
 
