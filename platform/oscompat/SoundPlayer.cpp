@@ -80,7 +80,10 @@ class SoundOut {
     if (!wav || !ensureAudio()) return;
     device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
     if (device_ == 0) {
-      log(LogLevel::Warning, std::string("sound: SDL_OpenAudioDevice failed: ") + SDL_GetError());
+      // Said once: without a device every step of the score bar would say it again.
+      if (!openFailureLogged_)
+        log(LogLevel::Warning, std::string("sound: SDL_OpenAudioDevice failed: ") + SDL_GetError());
+      openFailureLogged_ = true;
       return;
     }
     if (SDL_QueueAudio(device_, wav.get(), length) != 0)
@@ -129,6 +132,7 @@ class SoundOut {
   SDL_AudioDeviceID device_ = 0;
   bool audioUp_ = false;
   bool audioFailed_ = false;
+  bool openFailureLogged_ = false;
 };
 
 SoundOut& soundOut() {
