@@ -13,7 +13,6 @@ CLyricsCVD::~CLyricsCVD() { Stop(); }
 
 void CLyricsCVD::Create(CEGUI::Window* sheet, CLyricsData& lyrics) {
   Stop();
-  lyricsWnd_ = createLyricsWindow(sheet, lyrics, timeSource_);
   // The sung pitch over the bars, in the key the song is played in (the engine reports it as
   // sung, the bars are the song's own notes).
   melodyWnd_ = CEGUI::createMelodyWindow(sheet, notes_, timeSource_, [] {
@@ -23,6 +22,9 @@ void CLyricsCVD::Create(CEGUI::Window* sheet, CLyricsData& lyrics) {
     const Item* key = manager && manager->audioSet() ? manager->audioSet()->getItem(L"KEY") : nullptr;
     return note - (key ? key->value() : 0);
   });
+  // The lyrics come after the bars, so the count-in above the first row is drawn over the
+  // bars' bottom edge rather than under it.
+  lyricsWnd_ = createLyricsWindow(sheet, lyrics, timeSource_);
 }
 
 void CLyricsCVD::Start() {

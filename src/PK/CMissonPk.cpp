@@ -50,6 +50,7 @@ CMissonPk::~CMissonPk() {
   feeConnection_->disconnect();
   timer_.KillTimer();
   stopSingingScreen();
+  restoreContestBackground();
 }
 
 namespace {
@@ -108,6 +109,7 @@ int CMissonPk::Play() {
     net->RequestUserInfo();
   }
   if (challenge) fireGlobal(EventNames::ChallengeBegin);
+  showContestBackground();
   const int melody = challenge ? kMelodyChallenge : kMelodyNormal;
   MidiSetMelodyVolume(melody);
   if (Item* setting = melodySetting()) {
@@ -151,6 +153,7 @@ int CMissonPk::End() {
   state = Idle;
   timer_.KillTimer();
   if (challenge) fireGlobal(EventNames::ChallengeEnd);
+  restoreContestBackground();
   stopSingingScreen();
   stopEngineWork();
   if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
@@ -170,6 +173,7 @@ int CMissonPk::End() {
   scores.engineTotal = VokaPKGetTotalScore();
   recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());
   if (recordedSeconds <= 0) showScore = false;
+  keepRank();
   appLog("CMissonPk: " + oscompat::utf8FromWide(songId()) + " ended: total " +
          std::to_string(scores.engineTotal) + ", " + std::to_string(scores.fullScore / 30) +
          " words scored, " + std::to_string(recordedSeconds > 0 ? recordedSeconds : 0) + " s recorded");

@@ -3,11 +3,13 @@
 // music into the performance's files, plays the song and, when it has ended, collects the
 // scores and saves the lyrics beside the recording. GUI thread.
 #include <CEGUI/Event.h>
+#include <CEGUI/String.h>
 
 #include <map>
 #include <memory>
 
 #include "PK/CBaseMisson.h"
+#include "AppSet/PKRankSet.h"
 #include "PK/CLyricsCVD.h"
 #include "PK/PerformanceFiles.h"
 
@@ -55,6 +57,17 @@ class CMissonPk : public CBaseMisson {
   PerformanceFiles files;
   // Seconds recorded at the end (0 when nothing was).
   int recordedSeconds = 0;
+  // The sheet's "Image" before the contest background replaced it ("" when there was none).
+  CEGUI::String savedSheetImage;
+  // The singers' records of past performances, per song: the file PKData/AppSets/PKRank.xml,
+  // read and extended when a performance ends.
+  PKRankSet rankSet;
+  // The rank records' file.
+  static std::wstring rankPath();
+  // The record of a performance: the final score (the three totals), the three totals and the
+  // rate in percent of the full score ("" when nothing was scored).
+  static SongRank rankOf(const PkScoreRecord& scores);
+
   // The singing screen: lyrics and melody windows, and the live grading.
   CLyricsCVD& lyricsView() { return lyricsView_; }
   CGradeModule* grade() const { return grade_.get(); }
@@ -67,6 +80,12 @@ class CMissonPk : public CBaseMisson {
   bool onFeeTimer(const CEGUI::EventArgs& args);
   void stopEngineWork();
 
+  // The contest stage behind the song (CMissonPkStage.cpp).
+  void showContestBackground();
+  void restoreContestBackground();
+  // Appends a sung performance to the song's rank records and saves them.
+  void keepRank();
+
   void startSingingScreen();
   void stopSingingScreen();
   void openScoreWindow();
@@ -77,6 +96,7 @@ class CMissonPk : public CBaseMisson {
   CLyricsCVD lyricsView_;
   std::unique_ptr<CGradeModule> grade_;
   int savedMelodyVolume_ = -1;
+  bool backgroundShown_ = false;
   CEGUI::Event::Connection feeConnection_;
   CEGUI::Event::Connection scoreEndConnection_;
 };

@@ -1,6 +1,7 @@
 // The application's part in singing: the sing queue and the play control bar are set up at
-// start-up; a song's start and stop show and hide the bar; the bar's commands (time display,
-// guide melody, cut, re-sing, pause) act on the engine and the queue. GUI thread.
+// start-up; a song's start (after the key choice, when the launcher asks for one) and stop show
+// and hide the bar; the bar's commands (time display, guide melody, cut, re-sing, pause) act on
+// the engine and the queue. GUI thread.
 #include <CEGUI/CEGUI.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include "AppSet/KeyMap.h"
 #include "PK/CMissonManager.h"
 #include "PK/CMissonPk.h"
+#include "PK/CPKSelectToneWnd.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -73,6 +75,8 @@ void VokaranPlayerApp::buildPlayCtrolBar() {
 }
 
 void VokaranPlayerApp::shutDownMissonManager() {
+  // A key choice still open at exit starts nothing.
+  dropToneChoice(true);
   songTimer_.KillTimer();
   melodyInfoTimer_.KillTimer();
   for (auto& c : songInput_) c->disconnect();
@@ -89,10 +93,77 @@ void VokaranPlayerApp::shutDownMissonManager() {
 bool VokaranPlayerApp::onSongStart(const CEGUI::EventArgs&) {
   CBaseMisson* misson = missons_ ? missons_->current() : nullptr;
   if (!misson) return false;
-  // Every song starts at the song's own key and tempo; the key choice before the song comes
-  // with the tone selection.
-  resetSetting(audioSet_, L"KEY");
+  // A second start signal for the song whose key is being chosen asks nothing new.
+  if (toneWnd_) return true;
+  if (launch_.options.NorSet_SelTone && openToneChoice()) return true;
+  startSong(CPKSelectToneWnd::None);
+  return true;
+}
+
+// The key choice comes up over the sheet; the song starts when it ends, unless the song has
+// gone meanwhile (cut, or another one current).
+bool VokaranPlayerApp::openToneChoice() {
+  auto* page = new CPKSelectToneWnd(lastUserTone_.second != 0);
+  page->attach(rootWindow_);
+  if (!page->loaded()) {
+    appLogError("the key choice could not be shown; the song starts in its own key");
+    page->endModal(0);
+    delete page;
+    return false;
+  }
+  toneWnd_ = page;
+  const MissonKey key = missons_->current()->key;
+  toneEnd_ = page->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber([this, page, key](const CEGUI::EventArgs&) {
+    // The connection goes with the page, freed after this handler.
+    toneWnd_ = nullptr;
+    IPageCtrl::freeLater(page);
+    const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+    if (m && m->key == key && m->state == CBaseMisson::Prepared)
+      startSong(page->result() == 1 ? page->selection() : CPKSelectToneWnd::None);
+    return true;
+  }));
+  return true;
+}
+
+bool VokaranPlayerApp::dropToneChoice(bool now) {
+  CPKSelectToneWnd* page = toneWnd_;
+  if (!page) return false;
+  toneEnd_->disconnect();
+  toneWnd_ = nullptr;
+  page->endModal(0);
+  if (now)
+    delete page;
+  else
+    IPageCtrl::freeLater(page);
+  return true;
+}
+
+void VokaranPlayerApp::applyToneChoice(int choice) {
+  Item* key = audioSet_.getItem(L"KEY");
+  switch (choice) {
+    case CPKSelectToneWnd::MyTone: {
+      // The engine fits the key to the singer's level (the level goes first).
+      const int shift = VokaSetSingerLevel(lastUserTone_.second, lastUserTone_.first);
+      if (key && !key->setValue(shift, true)) appLog("the fitted key " + std::to_string(shift) + " is out of range");
+      if (tips_) tips_->showKeyShift(shift);
+      break;
+    }
+    case CPKSelectToneWnd::MaleTone:
+    case CPKSelectToneWnd::FemalTone:
+      if (key) key->resetValue();
+      VokaSetSingerType(choice == CPKSelectToneWnd::MaleTone ? 1 : 0);
+      break;
+    default:
+      if (key) key->resetValue();
+      break;
+  }
   resetSetting(audioSet_, L"TEMPO");
+}
+
+void VokaranPlayerApp::startSong(int toneChoice) {
+  CBaseMisson* misson = missons_ ? missons_->current() : nullptr;
+  if (!misson) return;
+  applyToneChoice(toneChoice);
   songTimer_.SetTimer(kSongTimerMs);
   if (mainMenu_) mainMenu_->hide();
   if (playBar_) {
@@ -120,7 +191,6 @@ bool VokaranPlayerApp::onSongStart(const CEGUI::EventArgs&) {
   previewSongStarted();
   if (tips_) tips_->showSongInfo(misson->song().SongName, misson->song().SingerName);
   appLog("song started: " + oscompat::utf8FromWide(misson->songId()));
-  return true;
 }
 
 bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
@@ -165,6 +235,11 @@ void VokaranPlayerApp::toggleGuideMelody() {
 void VokaranPlayerApp::cutSong() {
   if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg"); flag && flag->isPropertyPresent("Image"))
     flag->setProperty("Image", "");
+  if (dropToneChoice(false)) {
+    // The song waited for its key and never started: the queue moves on.
+    missons_->PlayNext();
+    return;
+  }
   CBaseMisson* m = missons_ ? missons_->current() : nullptr;
   if (m && m->state != CBaseMisson::Idle) {
     VokaStop();
@@ -201,7 +276,9 @@ void VokaranPlayerApp::stopSinging() {
   if (CEGUI::Window* flag = findWindow("AppRoot/StateFlg"); flag && flag->isPropertyPresent("Image"))
     flag->setProperty("Image", "");
   const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
-  if (m && m->GetType() == CMissonPk::kType && m->state != CBaseMisson::Idle) {
+  if (dropToneChoice(false)) {
+    missons_->PlayNext();  // the song never started
+  } else if (m && m->GetType() == CMissonPk::kType && m->state != CBaseMisson::Idle) {
     VokaStop();
     if (playBar_) playBar_->hide();
   }

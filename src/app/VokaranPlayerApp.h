@@ -25,6 +25,7 @@
 class CAudioDevConfigSet;
 class CMissonManager;
 class CPlayCtrolBar;
+class CPKSelectToneWnd;
 class CVokaPlayCtrol;
 class CAudioDevUseSet;
 class CConfigSet;
@@ -97,6 +98,8 @@ class VokaranPlayerApp : public CEGuiSample {
 
   // The two tone values of the last "RecBackUserTone" reply.
   std::pair<int, int> lastUserTone() const { return lastUserTone_; }
+  // The key choice open before the current song, or null.
+  CPKSelectToneWnd* toneChoice() const { return toneWnd_; }
 
   // For tests and the log: how far start-up went.
   bool startupDone() const { return startupDone_; }
@@ -147,6 +150,13 @@ class VokaranPlayerApp : public CEGuiSample {
   bool onSongStart(const CEGUI::EventArgs& args);
   bool onSongStop(const CEGUI::EventArgs& args);
   bool onSongInput(const CEGUI::EventArgs& args);
+  // The song start after the key choice (0: the song's own key).
+  void startSong(int toneChoice);
+  void applyToneChoice(int choice);
+  bool openToneChoice();
+  // Closes an open key choice without starting its song; `now` frees it at once (clean-up,
+  // when no event is handled any more). True when one was open.
+  bool dropToneChoice(bool now);
   void showPlayTime();
   void openAudioSettings();
   MarqueeSongs marqueeSongs() const;
@@ -183,6 +193,8 @@ class VokaranPlayerApp : public CEGuiSample {
   int rememberedMelody_ = 0;
   std::vector<CEGUI::Event::Connection> songConnections_;  // the queue's song start and stop
   std::vector<CEGUI::Event::Connection> songInput_;        // while a song plays
+  CPKSelectToneWnd* toneWnd_ = nullptr;  // the key choice before the current song
+  CEGUI::Event::Connection toneEnd_;
   std::shared_ptr<const std::vector<unsigned char>> previewSong_;  // the preview's song file
   std::unique_ptr<SongIEventSet> songEvents_;
   std::unique_ptr<CInfoTipManager> tips_;

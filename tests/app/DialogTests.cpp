@@ -6,6 +6,8 @@
 #include "AppSet/KeyMap.h"
 #include "TestSupport.h"
 #include "app/EventNames.h"
+#include "PK/CPKSelectToneWnd.h"
+#include "app/WindowPath.h"
 #include "dialogs/CExitWnd.h"
 #include "dialogs/CNetErrorWnd.h"
 #include "dialogs/CRemoveTipWnd.h"
@@ -15,7 +17,7 @@
 
 namespace {
 
-constexpr unsigned kEscape = 1, kReturn = 28, kNumpadEnter = 156, kLeft = 203, kRight = 205;
+constexpr unsigned kEscape = 1, kReturn = 28, kNumpadEnter = 156, kLeft = 203, kRight = 205, kUp = 200, kDown = 208;
 
 class Dialogs : public vktest::GuiTest {
  protected:
@@ -121,4 +123,89 @@ TEST_F(Dialogs, ButtonWithKeyboardFocusDrawsItsHoverLook) {
   EXPECT_EQ(state(b), "Normal");
   b->disable();
   EXPECT_EQ(state(b), "Disabled");
+}
+
+namespace {
+class ToneChoice : public Dialogs {
+ protected:
+  std::unique_ptr<CPKSelectToneWnd> openTone(bool hasLevel) {
+    auto page = std::make_unique<CPKSelectToneWnd>(hasLevel);
+    page->attach(sheet());
+    page->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+                           ++ends_;
+                           return true;
+                         }));
+    return page;
+  }
+  CEGUI::Window* choice(const char* name) { return findWindow(CEGUI::String("SelectToneWnd/PKSong/") + name); }
+  CEGUI::String focused() {
+    CEGUI::Window* active = sheet()->getActiveChild();
+    return active ? active->getName() : "";
+  }
+};
+}  // namespace
+
+// The remote control reaches every choice and both buttons; a choice taken with Return shows
+// as chosen and hands the focus to OK.
+TEST_F(ToneChoice, ArrowsWalkTheChoicesAndButtonsAndReturnTakesAChoice) {
+  auto page = openTone(true);
+  ASSERT_TRUE(page->loaded());
+  EXPECT_EQ(page->selection(), 1);
+  EXPECT_EQ(choice("MyTone")->getProperty("NormalImage"), "PK/RadioBtn_Hover");
+  EXPECT_EQ(focused(), "Ok");
+  pressKey(kRight);
+  EXPECT_EQ(focused(), "Cancel");
+  pressKey(kLeft);
+  EXPECT_EQ(focused(), "Ok");
+  pressKey(kDown);
+  EXPECT_EQ(focused(), "MyTone");  // wraps to the top
+  pressKey(kDown);
+  pressKey(kDown);
+  EXPECT_EQ(focused(), "FemalTone");
+  pressKey(kReturn);
+  EXPECT_EQ(page->selection(), 3);
+  EXPECT_EQ(choice("FemalTone")->getProperty("NormalImage"), "PK/RadioBtn_Hover");
+  EXPECT_EQ(choice("MyTone")->getProperty("NormalImage"), "PK/RadioBtn_Normal");
+  EXPECT_EQ(focused(), "Ok");
+  pressKey(kUp);
+  EXPECT_EQ(focused(), "FemalTone");
+  EXPECT_EQ(ends_, 0);
+  shell().clickWindow(choice("MaleTone"));
+  EXPECT_EQ(page->selection(), 2);
+  EXPECT_EQ(choice("FemalTone")->getProperty("NormalImage"), "PK/RadioBtn_Normal");
+  shell().clickWindow(findWindow("SelectToneWnd/Ok"));
+  EXPECT_EQ(ends_, 1);
+  EXPECT_EQ(page->result(), 1);
+  EXPECT_EQ(page->selection(), 2);
+  EXPECT_EQ(findWindow("SelectToneWnd"), nullptr);
+}
+
+// Without a measured range the fitted key cannot be picked, yet stays the preselected choice.
+TEST_F(ToneChoice, WithoutAToneLevelMyToneCannotBeChosenButStaysPreselected) {
+  auto page = openTone(false);
+  EXPECT_TRUE(choice("MyTone")->isDisabled());
+  pressKey(kDown);
+  EXPECT_EQ(focused(), "MaleTone");  // the focus passes it by
+  pressKey(kUp);
+  EXPECT_EQ(focused(), "Ok");
+  shell().clickWindow(choice("MyTone"));
+  EXPECT_EQ(page->selection(), 1);
+  pressKey(kReturn);
+  EXPECT_EQ(page->result(), 1);
+  EXPECT_EQ(page->selection(), 1);
+}
+
+TEST_F(ToneChoice, CancelTheBackKeyAndReturnOnCancelAllEndWithZero) {
+  auto back = openTone(true);
+  pressKey(kEscape);
+  EXPECT_EQ(back->result(), 0);
+  EXPECT_EQ(ends_, 1);
+  auto keyed = openTone(true);
+  pressKey(kRight);
+  pressKey(kReturn);
+  EXPECT_EQ(keyed->result(), 0);
+  auto clicked = openTone(true);
+  shell().clickWindow(findWindow("SelectToneWnd/Cancel"));
+  EXPECT_EQ(clicked->result(), 0);
+  EXPECT_EQ(ends_, 3);
 }

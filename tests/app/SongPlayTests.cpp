@@ -34,6 +34,8 @@ class SongPlay : public vktest::App {
 TEST_F(SongPlay, AQueuedSongPlaysWithTheBarAndItsEndBringsTheMenusBack) {
   start();
   ASSERT_TRUE(app_->pumpUntil([&] { return singing(); }, 60000));
+  // Without the launcher's tone selection nothing is asked.
+  EXPECT_EQ(app_->toneChoice(), nullptr);
   EXPECT_TRUE(app_->playCtrolBar()->isVisible());
   EXPECT_FALSE(window("MainMenu")->isVisible());
   EXPECT_EQ(text("PlayCtrolWnd/CurTime"), "00：00");
