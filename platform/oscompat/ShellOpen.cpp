@@ -9,34 +9,22 @@
 #include <vector>
 
 #include "oscompat/Log.h"
+#include "oscompat/TestHook.h"
 
 extern char** environ;
 
 namespace oscompat {
 namespace {
-std::mutex& handlerMutex() {
-  static std::mutex m;
-  return m;
-}
-std::function<void(const std::string&)>& handler() {
-  static std::function<void(const std::string&)> h;
+TestHook& hook() {
+  static TestHook h;
   return h;
 }
 }  // namespace
 
-void setShellOpenHandler(std::function<void(const std::string&)> h) {
-  std::lock_guard<std::mutex> lock(handlerMutex());
-  handler() = std::move(h);
-}
+void setShellOpenHandler(std::function<void(const std::string&)> h) { hook().set(std::move(h)); }
 
 bool shellOpen(const std::string& target) {
-  {
-    std::lock_guard<std::mutex> lock(handlerMutex());
-    if (handler()) {
-      handler()(target);
-      return true;
-    }
-  }
+  if (hook().run(target)) return true;
   if (target.empty()) return false;
   const char* env = std::getenv("VOKARAN_OPEN_COMMAND");
   const std::string program = (env && *env) ? env : "xdg-open";

@@ -181,6 +181,9 @@ bool CMissonManager::LoadSang(const std::wstring& path) {
 
 bool CMissonManager::SaveSang(const std::wstring& path) const {
   CSongSet file(path);
+  // A song that has ended but whose score window is still open has not reached the sang list
+  // yet; it is the most recent one sung.
+  if (current_ && current_->state == CBaseMisson::Idle) file.addSongRecord(current_->song(), current_->GetType());
   for (const auto& s : sang_) file.addSongRecord(s->song, s->type);
   return file.SaveSets();
 }

@@ -90,7 +90,8 @@ class CMissonManager : public CEGUI::EventSet {
   IDataSource* createSangSource();
 
   // The sang list file (SangSet.xml): contest songs only are taken from it, in file order,
-  // after those in memory. Through the GUI system's parser.
+  // after those in memory. Through the GUI system's parser. Saving also keeps a current
+  // mission that has ended (its score window is open) as the most recent song.
   bool LoadSang(const std::wstring& path);
   bool SaveSang(const std::wstring& path) const;
 

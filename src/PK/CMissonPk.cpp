@@ -8,6 +8,7 @@
 #include "AppSet/AudioSet.h"
 #include "NetWork/NetworkInterface.h"
 #include "PK/CMissonManager.h"
+#include "PK/PKScoreWnd.h"
 #include "PK/grade/CGradeModule.h"
 #include "PK/grade/PKScorePresent.h"
 #include "app/AppLog.h"
@@ -43,6 +44,9 @@ CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
 }
 
 CMissonPk::~CMissonPk() {
+  // A score window still open goes first: the GUI gets its modal target back and nothing
+  // reaches this mission any more.
+  while (!pages.empty()) dropPage(pages.begin()->first, false);
   feeConnection_->disconnect();
   timer_.KillTimer();
   stopSingingScreen();
@@ -173,9 +177,52 @@ int CMissonPk::End() {
   appLog("CMissonPk: " + oscompat::utf8FromWide(songId()) + " ended: total " +
          std::to_string(scores.engineTotal) + ", " + std::to_string(scores.fullScore / 30) +
          " words scored, " + std::to_string(recordedSeconds > 0 ? recordedSeconds : 0) + " s recorded");
-  // The next song starts now: after a re-sing its clone waits in front.
-  if (manager) manager->PlayNext();
+  if (replayRequested) {
+    // Sung again at once: the re-sing command queued a clone in front.
+    dropPage(kScorePage, true);
+    if (manager) manager->PlayNext();
+  } else if (showScore) {
+    openScoreWindow();
+  } else if (manager) {
+    // Nothing was recorded: there is nothing to show, the queue moves on.
+    manager->PlayNext();
+  }
   return 0;
+}
+
+void CMissonPk::openScoreWindow() {
+  dropPage(kScorePage, true);
+  auto* page = new PKScoreWnd;
+  page->setScores(scores);
+  page->setWorks(files);
+  pages[kScorePage] = page;
+  scoreEndConnection_ = page->subscribeEvent(
+      EventNames::EndModal, CEGUI::Event::Subscriber(&CMissonPk::onScoreWindowEnded, this));
+  page->attach(guiSheet());
+  if (!page->pageWindow()) {
+    // Without its layout the window cannot be left by the singer: the queue must not wait.
+    appLogError("CMissonPk: the score window could not be shown");
+    dropPage(kScorePage, true);
+    if (CMissonManager* manager = CMissonManager::getSingletonPtr()) manager->PlayNext();
+  }
+}
+
+bool CMissonPk::onScoreWindowEnded(const CEGUI::EventArgs&) {
+  // Inside the page's own handler: it is deleted once that has returned.
+  dropPage(kScorePage, true);
+  if (CMissonManager* manager = CMissonManager::getSingletonPtr()) manager->PlayNext();
+  return true;
+}
+
+void CMissonPk::dropPage(const CEGUI::String& name, bool deferDelete) {
+  auto it = pages.find(name);
+  if (it == pages.end()) return;
+  IPageCtrl* page = it->second;
+  pages.erase(it);
+  if (name == kScorePage && scoreEndConnection_.isValid()) scoreEndConnection_->disconnect();
+  if (page->pageWindow()) page->endModal(1);
+  if (deferDelete) IPageCtrl::freeLater(page);
+  else delete page;
 }
 
 int CMissonPk::Pause() {

@@ -5,7 +5,7 @@
 #include <CEGUI/Event.h>
 #include <CEGUI/String.h>
 
-#include <array>
+#include <map>
 #include <memory>
 
 #include "PK/CBaseMisson.h"
@@ -24,6 +24,7 @@ struct PkScoreRecord {
 };
 
 class CGradeModule;
+class IPageCtrl;
 
 class CMissonPk : public CBaseMisson {
  public:
@@ -70,6 +71,10 @@ class CMissonPk : public CBaseMisson {
   // The singing screen: lyrics and melody windows, and the live grading.
   CLyricsCVD& lyricsView() { return lyricsView_; }
   CGradeModule* grade() const { return grade_.get(); }
+  // The pages the performance opened, by window name: at most the score window, under
+  // kScorePage, from the end of the song until the singer leaves it. Owned by the performance.
+  static constexpr const char* kScorePage = "ScoreResult";
+  std::map<CEGUI::String, IPageCtrl*> pages;
 
  private:
   bool onFeeTimer(const CEGUI::EventArgs& args);
@@ -83,10 +88,15 @@ class CMissonPk : public CBaseMisson {
 
   void startSingingScreen();
   void stopSingingScreen();
+  void openScoreWindow();
+  bool onScoreWindowEnded(const CEGUI::EventArgs& args);
+  // Takes the page out of `pages`; closes it first when it is still open.
+  void dropPage(const CEGUI::String& name, bool deferDelete);
 
   CLyricsCVD lyricsView_;
   std::unique_ptr<CGradeModule> grade_;
   int savedMelodyVolume_ = -1;
   bool backgroundShown_ = false;
   CEGUI::Event::Connection feeConnection_;
+  CEGUI::Event::Connection scoreEndConnection_;
 };

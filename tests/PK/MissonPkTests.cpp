@@ -1,5 +1,6 @@
 // A contest song sung through the queue: its files, the engine's contest mode and recording,
-// the guide melody it sets and restores, re-singing. The song file comes from a real service;
+// the guide melody it sets and restores, re-singing, the score window at its end and what each
+// of its buttons does to the queue and the recording. The song file comes from a real service;
 // the engine plays on its file device as fast as it can render.
 #include <CEGUI/CEGUI.h>
 #include <gtest/gtest.h>
@@ -7,17 +8,20 @@
 #include <filesystem>
 
 #include "AppSet/AudioSet.h"
+#include "AppSet/KeyMap.h"
 #include "MissonTestSupport.h"
 #include "NetTestSupport.h"
 #include "NetWork/NetworkInterface.h"
 #include "PK/CMissonManager.h"
 #include "AppSet/PKRankSet.h"
 #include "PK/CMissonPk.h"
+#include "PK/PKScoreWnd.h"
 #include "PK/PerformanceFiles.h"
 #include "TestSupport.h"
 #include "app/EventNames.h"
 #include "engine/CVokaPlayCtrol.h"
 #include "guishell/Win32AppHelper.h"
+#include "oscompat/SoundPlayer.h"
 #include "oscompat/Utf.h"
 #include "vokaran/Vokaran.h"
 
@@ -61,12 +65,15 @@ TEST(PerformanceFiles, OneBaseNameNamesEveryFileAndALaterSongNeverTakesAnEarlier
   EXPECT_EQ(c.voicePath.find(L"/", 3), std::wstring::npos);
 }
 
+constexpr unsigned kEscape = 1, kReturn = 28, kLeft = 203, kRight = 205;
+
 class ContestSong : public vktest::GuiTest {
  protected:
   ContestSong() : service_(true) {}
   void SetUp() override {
     GuiTest::SetUp();
     ASSERT_TRUE(engine_.ok);
+    oscompat::setSoundPlayHandler([](const std::string&) {});
     VokaSetCBFun([] {
       Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver,
                                 new CEGUI::EventArgs, "");
@@ -92,18 +99,47 @@ class ContestSong : public vktest::GuiTest {
         })));
   }
   void TearDown() override {
+    // A song still singing is ended first: the engine's contest callbacks would otherwise go on
+    // posting to a GUI that is about to go away.
+    if (manager_ && manager_->current() && manager_->current()->state == CBaseMisson::Playing) {
+      const int stops = stops_;
+      VokaStop();
+      EXPECT_TRUE(waitFor([&] { return stops_ > stops; }));
+    }
     engine_.quiet();
     for (auto& c : connections_) c->disconnect();
     manager_.reset();
     net_.reset();
+    oscompat::setSoundPlayHandler(nullptr);
     GuiTest::TearDown();
   }
   bool waitFor(const std::function<bool()>& done) { return shell().pumpUntil(done, 60000); }
+  // The score window of the song that has just ended, or null.
+  PKScoreWnd* scoreWindow() {
+    auto* performance = dynamic_cast<CMissonPk*>(manager_->current());
+    if (!performance) return nullptr;
+    auto it = performance->pages.find(CMissonPk::kScorePage);
+    return it == performance->pages.end() ? nullptr : static_cast<PKScoreWnd*>(it->second);
+  }
+  bool scoreWindowShown() { return sheet()->getChildRecursive("PKEndScoreWnd") != nullptr; }
+  // Moves the focus from the first button to `id` and presses Return there.
+  void pressButton(unsigned id) {
+    for (unsigned i = 1; i < id; ++i) pressKey(kRight);
+    pressKey(kReturn);
+  }
+  std::vector<std::string> tempFiles() {
+    std::vector<std::string> names;
+    for (const auto& f : std::filesystem::directory_iterator(install_.path() + "/Temp"))
+      names.push_back(f.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   vktest::TestService service_;
   vktest::OpenEngine engine_{"file"};
   CVokaPlayCtrol play_;
   CAudioSet audio_;
+  CKeyMap keyMap_;
   std::unique_ptr<NetworkInterface> net_;
   std::unique_ptr<CMissonManager> manager_;
   std::vector<CEGUI::Event::Connection> connections_;
@@ -120,16 +156,33 @@ TEST_F(ContestSong, IsDownloadedSungRecordedAndKeptInTheSangList) {
   EXPECT_EQ(plays_, 1);
   EXPECT_EQ(melodyWhilePlaying_, CMissonPk::kMelodyNormal);
   EXPECT_EQ(audio_.getItem(L"MELODY")->value(), 40);  // restored at the end
+
+  // The score window shows the song's totals; the queue waits for the singer.
+  PKScoreWnd* window = scoreWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(scoreWindowShown());
+  EXPECT_EQ(manager_->current(), song);
+  EXPECT_TRUE(manager_->sang().empty());
+  EXPECT_EQ(window->scores().fullScore, song->scores.fullScore);
+  EXPECT_GT(song->scores.fullScore, 0);
+  EXPECT_EQ(window->scores().engineTotal, VokaPKGetTotalScore());
+  EXPECT_EQ(sheet()->getChild("PKEndScoreWnd/Middle/TotalScoreTxt")->getText(),
+            std::to_string(song->scores.pitch + song->scores.emotion + song->scores.tempo));
+  // Quitting now still keeps the song in the sang list.
+  const std::wstring sangFile = oscompat::wideFromUtf8(install_.path() + "/SangSet.xml");
+  ASSERT_TRUE(manager_->SaveSang(sangFile));
+  EXPECT_NE(vktest::readFile(install_.path() + "/SangSet.xml").find("100003"), std::string::npos);
+
+  // Upload closes it (the album is not there yet) and the queue moves on.
+  pressButton(PKScoreWnd::Upload);
+  EXPECT_FALSE(scoreWindowShown());
   EXPECT_EQ(manager_->current(), nullptr);
   ASSERT_EQ(manager_->sang().size(), 1u);
   EXPECT_EQ(manager_->sang()[0]->song.SongName, L"茉莉花");
   EXPECT_EQ(manager_->sang()[0]->type, 3);
 
   // The performance's recordings lie in Temp under one base name.
-  std::vector<std::string> names;
-  for (const auto& f : std::filesystem::directory_iterator(install_.path() + "/Temp"))
-    names.push_back(f.path().filename().string());
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = tempFiles();
   ASSERT_GE(names.size(), 2u);
   const std::string base = names[0].substr(0, names[0].find("_100003") + 7);
   for (const char* suffix : {"Voice.pcm", "music.pcm"}) {
@@ -161,7 +214,11 @@ TEST_F(ContestSong, SungPerformancesAreAddedToTheSongsRankRecordsInOrder) {
                     "FeelScore=\"200\" JieZouScore=\"200\" Rate=\"58\"/></SongInfo></PKRankSet>");
   manager_->Add(new CMissonPk(vktest::songRecord(L"100003")));
   manager_->Add(new CMissonPk(vktest::songRecord(L"100003")));
-  ASSERT_TRUE(waitFor([&] { return stops_ == 2; }));
+  // Each score window is left by the key map's Back key.
+  for (int sung = 1; sung <= 2; ++sung) {
+    ASSERT_TRUE(waitFor([&] { return stops_ == sung && scoreWindow() != nullptr; }));
+    pressKey(kEscape);
+  }
 
   PKRankSet kept;
   kept.setPath(CMissonPk::rankPath());
@@ -234,9 +291,61 @@ TEST_F(ContestSong, ReSingingEndsTheSongWithoutMovingOnAndSingsItAgain) {
   EXPECT_EQ(manager_->current()->key, key);
   EXPECT_EQ(manager_->current()->songId(), L"100005");
   EXPECT_EQ(manager_->waitingCount(), 1u);
-  VokaStop();
+  EXPECT_EQ(scoreWindow(), nullptr);  // no score for a song cut to be sung again
+  // Sung to its end this time: its score window waits for the singer.
+  ASSERT_TRUE(waitFor([&] { return scoreWindow() != nullptr; }));
+  pressKey(kEscape);  // the key map's Back key leaves the score window
   ASSERT_TRUE(waitFor([&] { return plays_ == 3; }));
   EXPECT_EQ(manager_->current()->songId(), L"100006");
+}
+
+TEST_F(ContestSong, ReSingFromTheScoreWindowSingsTheSameSongAgainBeforeTheNext) {
+  auto* song = new CMissonPk(vktest::songRecord(L"100005"));
+  const MissonKey key = song->key;
+  manager_->Add(song);
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100006")));
+  ASSERT_TRUE(waitFor([&] { return scoreWindow() != nullptr; }));
+  pressButton(PKScoreWnd::Resing);
+  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
+  EXPECT_EQ(manager_->current()->key, key);
+  EXPECT_EQ(manager_->waitingCount(), 1u);
+  ASSERT_EQ(manager_->sang().size(), 1u);
+  EXPECT_FALSE(scoreWindowShown());
+}
+
+TEST_F(ContestSong, BackDeletesTheRecordingAndTheNextSongStarts) {
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100003")));
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100004")));
+  ASSERT_TRUE(waitFor([&] { return scoreWindow() != nullptr; }));
+  const PerformanceFiles files = static_cast<CMissonPk*>(manager_->current())->files;
+  // The mixed wave beside the music (named after the music file) goes too.
+  const std::string wave = oscompat::utf8FromWide(files.musicPath.substr(0, files.musicPath.size() - 4)) + ".WAV";
+  vktest::writeFile(wave, "RIFF");
+  vktest::writeFile(oscompat::utf8FromWide(files.silentVideoPath), "x");
+  ASSERT_TRUE(std::filesystem::exists(oscompat::utf8FromWide(files.voicePath)));
+  ASSERT_TRUE(std::filesystem::exists(oscompat::utf8FromWide(files.lyricPath)));
+  pressKey(kLeft);  // from the first button round to Back
+  pressKey(kReturn);
+  EXPECT_FALSE(scoreWindowShown());
+  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
+  EXPECT_EQ(manager_->current()->songId(), L"100004");
+  ASSERT_TRUE(waitFor([&] {
+    for (const std::wstring& p : {files.voicePath, files.musicPath, files.lyricPath, files.silentVideoPath})
+      if (std::filesystem::exists(oscompat::utf8FromWide(p))) return false;
+    return !std::filesystem::exists(wave);
+  }));
+}
+
+// The queue is torn down while the score window is open (the program quits): the window goes
+// with its mission and the GUI is left without a modal target.
+TEST_F(ContestSong, AMissionDestroyedWithItsScoreWindowOpenClosesItFirst) {
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100004")));
+  ASSERT_TRUE(waitFor([&] { return scoreWindow() != nullptr; }));
+  EXPECT_NE(sheet()->getGUIContext().getModalWindow(), nullptr);
+  manager_.reset();
+  EXPECT_FALSE(scoreWindowShown());
+  EXPECT_EQ(sheet()->getGUIContext().getModalWindow(), nullptr);
+  advance(PKScoreWnd::kBarPeriodMs * 3);  // no tick reaches the deleted window
 }
 
 }  // namespace

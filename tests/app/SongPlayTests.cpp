@@ -1,6 +1,7 @@
 // The application while a song is sung: a song queued at start plays with the play control
 // bar showing its time, the bar's commands act on the engine and the queue, and the end of the
-// song brings the menus back and keeps the song in the sang list.
+// song shows its score window and brings the menus back; leaving the score window keeps the
+// song in the sang list.
 #include <CEGUI/CEGUI.h>
 #include <gtest/gtest.h>
 
@@ -52,6 +53,11 @@ TEST_F(SongPlay, AQueuedSongPlaysWithTheBarAndItsEndBringsTheMenusBack) {
   app_->cutSong();
   EXPECT_FALSE(app_->playCtrolBar()->isVisible());
   ASSERT_TRUE(app_->pumpUntil([&] { return !singing() && window("MainMenu")->isVisible(); }, 10000));
+  // The score window waits for the singer; the key map's Back key leaves it.
+  ASSERT_NE(window("PKEndScoreWnd"), nullptr);
+  EXPECT_TRUE(missons().sang().empty());
+  press(CEGUI::Key::Escape);
+  EXPECT_EQ(window("PKEndScoreWnd"), nullptr);
   ASSERT_EQ(missons().sang().size(), 1u);
   EXPECT_EQ(missons().sang()[0]->song.SongID, L"100002");
   EXPECT_EQ(missons().current(), nullptr);

@@ -871,10 +871,49 @@ def lyricspk_sheet():
     return s
 
 
+# PKEndScore: the score window at the end of a contest song
+
+def pkendscore_sheet():
+    s = Sheet("PKEndScore", 400)
+    # The percent bar: a dark glass tube with ticks at every tenth, and the gold column that
+    # fills it from the bottom (the look clips the column to the progress).
+    def bar_track(w, h):
+        out = [rect(0, 0, w, h, w / 2, "#000000", opacity=0.45),
+               rect(2, 2, w - 4, h - 4, w / 2 - 2, "url(#glass)", GOLD_DEEP, 2)]
+        for i in range(1, 10):
+            y = h - 12 - (h - 24) * i / 10
+            out.append(rect(w - 16, y - 1, 10, 2, 1, GOLD_LIGHT, opacity=0.55 if i == 5 else 0.3))
+        return out
+    s.add3v("BarTrack", 64, 320, bar_track, 32)
+
+    def bar_fill(w, h):
+        return [rect(0, 0, w, h, 0, "url(#goldH)"),
+                rect(w * 0.18, 0, w * 0.16, h, 0, "#ffffff", opacity=0.35),
+                rect(w - 6, 0, 6, h, 0, GOLD_DARK, opacity=0.6)]
+    s.add("BarFill", 48, 64, bar_fill)
+
+    # The rate beside the top of the column: a gold tag pointing at the bar.
+    def rate_tag(w, h):
+        return [path(f"M4,4 H{w - 26} L{w - 4},{h / 2} L{w - 26},{h - 4} H4 Z", "#000000",
+                     extra=' opacity="0.4" transform="translate(2,3)"'),
+                path(f"M4,4 H{w - 26} L{w - 4},{h / 2} L{w - 26},{h - 4} H4 Z", "url(#gold)",
+                     GOLD_DARK, 2)]
+    s.add("RateTag", 150, 56, rate_tag)
+
+    # The row under each of the three totals and the star beside the title.
+    s.add("RowLine", 200, 6, lambda w, h: [rect(0, 2, w, 2, 1, "url(#goldH)", opacity=0.6)])
+    s.add("TitleStar", 56, 56, lambda w, h: [
+        circle(28, 28, 27, "url(#halo)"),
+        path(star_path(28, 29, 24, 10), "url(#gold)", GOLD_DARK, 1.5),
+        circle(23, 23, 3, "#ffffff", extra=' opacity="0.85"')])
+    return s
+
+
 SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
           lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
           songlisttille_sheet, list_sheet, playctrol_sheet,
-          pkgrade_sheet, scorenum_sheet, scorenumstep_sheet, lyricspk_sheet, melodytrace_sheet]
+          pkgrade_sheet, scorenum_sheet, scorenumstep_sheet, lyricspk_sheet, melodytrace_sheet,
+          pkendscore_sheet]
 
 
 def main():
