@@ -222,29 +222,16 @@ class MissonManagerWithEngine : public MissonManager {
     ASSERT_TRUE(engine_.ok);
     net_ = std::make_unique<NetworkInterface>();
     net_->SetSession("vk-demo-session-10001", L"10001");
-    arrived_ = std::make_unique<vktest::CaughtGlobal<TaskEventarges>>(EventNames::MicDownloaded);
   }
   void TearDown() override {
     engine_.quiet();
-    arrived_.reset();
     MissonManager::TearDown();
     net_.reset();
   }
-  // Queues a song whose own download is kept from it: the mission is not prepared when the
-  // file arrives. The test then delivers what it wants.
-  void addWithoutItsDownload(const std::wstring& id) {
-    const std::size_t before = arrived_->got.size();
-    manager_->Add(misson(id));
-    manager_->current()->state = CBaseMisson::Playing;
-    ASSERT_TRUE(shell().pumpUntil([&] { return arrived_->got.size() > before; }, 60000));
-    manager_->current()->state = CBaseMisson::Prepared;
-  }
-
   vktest::TestService service_;
   vktest::OpenEngine engine_{"null"};
   std::unique_ptr<NetworkInterface> net_;
   CVokaPlayCtrol play_;
-  std::unique_ptr<vktest::CaughtGlobal<TaskEventarges>> arrived_;
 };
 
 TEST_F(MissonManagerWithEngine, AQueuedSongIsDownloadedAndOpenedInTheEngine) {
@@ -260,8 +247,26 @@ TEST_F(MissonManagerWithEngine, AQueuedSongIsDownloadedAndOpenedInTheEngine) {
   EXPECT_EQ(fired(CMissonManager::EventPlay), 2);
 }
 
-TEST_F(MissonManagerWithEngine, AFileForAnotherSongOrAMissonNotPreparedIsIgnored) {
-  addWithoutItsDownload(L"100001");  // arrived while the mission was not prepared
+// The engine open, no downloads: every song file arrives when the test delivers it.
+class MissonManagerWithSilentEngine : public MissonManager {
+ protected:
+  void SetUp() override {
+    MissonManager::SetUp();
+    ASSERT_TRUE(engine_.ok);
+  }
+  void TearDown() override {
+    engine_.quiet();
+    MissonManager::TearDown();
+  }
+  vktest::OpenEngine engine_{"null"};
+  CVokaPlayCtrol play_;
+};
+
+TEST_F(MissonManagerWithSilentEngine, AFileForAnotherSongOrAMissonNotPreparedIsIgnored) {
+  manager_->Add(misson(L"100001"));
+  manager_->current()->state = CBaseMisson::Playing;
+  deliver(L"100001", vktest::songBytes());  // while the mission is not prepared
+  manager_->current()->state = CBaseMisson::Prepared;
   EXPECT_EQ(fired(CMissonManager::EventPlay), 0);
   deliver(L"100002", vktest::songBytes());
   EXPECT_EQ(fired(CMissonManager::EventPlay), 0);
@@ -271,8 +276,8 @@ TEST_F(MissonManagerWithEngine, AFileForAnotherSongOrAMissonNotPreparedIsIgnored
   EXPECT_FALSE(loadingShown());
 }
 
-TEST_F(MissonManagerWithEngine, ADamagedSongFileIsReportedAndTheQueueMovesOn) {
-  addWithoutItsDownload(L"100001");
+TEST_F(MissonManagerWithSilentEngine, ADamagedSongFileIsReportedAndTheQueueMovesOn) {
+  manager_->Add(misson(L"100001"));
   manager_->Add(misson(L"100002"));
   auto damaged = std::make_shared<MicFileBytes>(*vktest::songBytes());
   (*damaged)[damaged->size() / 2] ^= 0x5a;
@@ -291,8 +296,8 @@ TEST_F(MissonManagerWithEngine, ADamagedSongFileIsReportedAndTheQueueMovesOn) {
   EXPECT_EQ(manager_->current(), nullptr);
 }
 
-TEST_F(MissonManagerWithEngine, ASongFileThatNeverArrivesIsGivenUp) {
-  addWithoutItsDownload(L"100001");
+TEST_F(MissonManagerWithSilentEngine, ASongFileThatNeverArrivesIsGivenUp) {
+  manager_->Add(misson(L"100001"));
   advance(CMissonManager::kLoadTimeoutMs - 1);
   EXPECT_NE(manager_->current(), nullptr);
   advance(1);
@@ -300,8 +305,8 @@ TEST_F(MissonManagerWithEngine, ASongFileThatNeverArrivesIsGivenUp) {
   EXPECT_NE(tips_->tipWindow("LoadSongFail"), nullptr);
 }
 
-TEST_F(MissonManagerWithEngine, TheEndOfTheSongEndsOnlyAMissonThatIsSinging) {
-  addWithoutItsDownload(L"100001");
+TEST_F(MissonManagerWithSilentEngine, TheEndOfTheSongEndsOnlyAMissonThatIsSinging) {
+  manager_->Add(misson(L"100001"));
   // A stale end signal does not end a mission that is not singing yet.
   Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver, new CEGUI::EventArgs, "");
   advance(0);
@@ -313,14 +318,7 @@ TEST_F(MissonManagerWithEngine, TheEndOfTheSongEndsOnlyAMissonThatIsSinging) {
   EXPECT_EQ(*log_, (std::vector<std::string>{"100001:Prepare", "100001:Play", "100001:End"}));
 }
 
-// The engine open, no downloads.
-class MissonManagerBesideAMix : public MissonManager {
- protected:
-  vktest::OpenEngine engine_{"null"};
-};
-
-TEST_F(MissonManagerBesideAMix, AddingWhileAMixPlaysOnlyQueues) {
-  ASSERT_TRUE(engine_.ok);
+TEST_F(MissonManagerWithSilentEngine, AddingWhileAMixPlaysOnlyQueues) {
   vktest::TempDir dir;
   // Ten seconds of recorded silence, played back live as a mix.
   vktest::writeFile(dir.file("v.pcm"), std::string(44100 * 2 * 10, '\0'));
