@@ -38,7 +38,7 @@ bool fileExists(const std::wstring& path) {
 }  // namespace
 
 CMissonPk::CMissonPk(const SongRecord& song) : CBaseMisson(song) {
-  files.defaultVideoPath = moduleDirectory() + L"/PKData/Video/MV/Default.wmv";
+  files.defaultVideoPath = defaultMusicVideoPath();
   feeConnection_ = timer_.subscribeEvent(CEGUITimer::EventTimer,
                                          CEGUI::Event::Subscriber(&CMissonPk::onFeeTimer, this));
 }

@@ -29,6 +29,8 @@ bool anyExists(const PerformanceFiles& f, const std::function<bool(const std::ws
 }
 }  // namespace
 
+std::wstring defaultMusicVideoPath() { return moduleDirectory() + L"/PKData/Video/MV/Default.wmv"; }
+
 PerformanceFiles makePerformanceFiles(const std::wstring& folder, const std::wstring& songId,
                                       const std::tm& when,
                                       const std::function<bool(const std::wstring&)>& exists) {
@@ -45,6 +47,6 @@ PerformanceFiles makePerformanceFiles(const std::wstring& folder, const std::wst
     files.baseName = base + L"_" + std::to_wstring(n);
     fill(files, folder);
   }
-  files.defaultVideoPath = moduleDirectory() + L"/PKData/Video/MV/Default.wmv";
+  files.defaultVideoPath = defaultMusicVideoPath();
   return files;
 }

@@ -17,6 +17,9 @@ struct PerformanceFiles {
   std::wstring defaultVideoPath;  // the music video used when there is no capture
 };
 
+// The music video shown when there is no capture of the performance.
+std::wstring defaultMusicVideoPath();
+
 // The names for a song started at `when` (local time). When files of that name are there
 // already (the same song started twice within one second) the base name gets "_2", "_3", ...
 // so the later performance never overwrites the earlier one's files. `exists` is the file test
