@@ -6,6 +6,7 @@
 #include <string>
 
 #include "guishell/CEGuiSample.h"
+#include "guishell/FrameReadback.h"
 #include "guishell/FrameStats.h"
 #include "guishell/ShellClock.h"
 
@@ -41,6 +42,7 @@ struct ShellState {
   std::atomic<bool> raiseRequested{false};
   std::string screenshotPath;
   FrameStats frameStats;
+  FrameReadback frameReadback;
 };
 
 // True when no display is usable or VOKARAN_HEADLESS=1.

@@ -80,6 +80,7 @@ bool CEGuiSample::createRenderer() {
       d_->renderer = &CEGUI::OpenGL3Renderer::create(
           CEGUI::Sizef(static_cast<float>(w), static_cast<float>(h)));
       d_->nullRenderer = false;
+      d_->frameReadback.contextCreated();
       SDL_StartTextInput();
     }
   } catch (const std::exception& e) {
@@ -90,6 +91,7 @@ bool CEGuiSample::createRenderer() {
 }
 
 void CEGuiSample::destroyRenderer() {
+  d_->frameReadback.contextDestroyed();
   if (d_->renderer) {
     if (d_->nullRenderer)
       CEGUI::NullRenderer::destroy(*static_cast<CEGUI::NullRenderer*>(d_->renderer));
@@ -193,6 +195,11 @@ void CEGuiSample::drawFrame() {
       FreeImage_Unload(bitmap);
     }
     d_->screenshotPath.clear();
+  }
+  {
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(d_->window, &w, &h);
+    d_->frameReadback.frameDrawn(w, h);
   }
   d_->frameStats.renderDone();
   SDL_GL_SwapWindow(d_->window);

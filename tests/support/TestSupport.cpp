@@ -60,6 +60,10 @@ ScratchInstallation::ScratchInstallation() {
   fs::create_directories(fs::path(dir_.path()) / "PKData" / "AppSets");
   fs::create_directories(fs::path(dir_.path()) / "Temp");
   fs::create_directories(fs::path(dir_.path()) / "Record");
+  // The encoding profiles, as shipped.
+  for (const auto& entry : fs::directory_iterator(fs::path(VK_SOURCE_DIR) / "Record"))
+    if (entry.path().extension() == ".prx")
+      fs::copy_file(entry.path(), fs::path(dir_.path()) / "Record" / entry.path().filename());
   oscompat::setModuleDirectoryOverride(dir_.path());
 }
 

@@ -1,0 +1,28 @@
+#include "avmedia/ClassFactory.h"
+
+#include "avmedia/AsfWriter.h"
+#include "avmedia/WindowCapture.h"
+#include "guishell/FrameReadback.h"
+
+namespace avmedia {
+
+HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& filter) {
+  filter.reset();
+  if (clsid == CLSID_WMAsfWriter) {
+    filter = std::make_shared<AsfWriter>();
+    return S_OK;
+  }
+  if (clsid == CLSID_WndCap) {
+    if (!guishell::frameReadbackAvailable()) return REGDB_E_CLASSNOTREG;
+    filter = std::make_shared<WindowCapture>();
+    return S_OK;
+  }
+  return REGDB_E_CLASSNOTREG;
+}
+
+HRESULT CoCreateFilterGraph(std::unique_ptr<IGraphBuilder>& graph) {
+  graph = std::make_unique<IGraphBuilder>();
+  return S_OK;
+}
+
+}  // namespace avmedia

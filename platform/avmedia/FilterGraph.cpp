@@ -1,0 +1,119 @@
+#include "avmedia/FilterGraph.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "guishell/FrameReadback.h"
+
+namespace avmedia {
+
+IGraphBuilder::~IGraphBuilder() {
+  if (running_) Stop();
+}
+
+HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name) {
+  if (!filter) return E_POINTER;
+  if (running_) return VFW_E_WRONG_STATE;
+  if (FindFilterByName(name)) return E_INVALIDARG;
+  for (const Entry& e : filters_)
+    if (e.filter == filter) return E_INVALIDARG;
+  filter->JoinGraph(this, name);
+  filters_.push_back({std::move(filter), name});
+  return S_OK;
+}
+
+IBaseFilter* IGraphBuilder::FindFilterByName(const std::wstring& name) const {
+  for (const Entry& e : filters_)
+    if (e.name == name) return e.filter.get();
+  return nullptr;
+}
+
+HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
+  if (!from || !to) return E_POINTER;
+  if (running_) return VFW_E_WRONG_STATE;
+  for (IPin* out : from->pins()) {
+    if (out->direction() != PinDirection::Output || out->isConnected()) continue;
+    for (IPin* in : to->pins()) {
+      if (in->direction() != PinDirection::Input || in->isConnected()) continue;
+      if (in->kind() == out->kind()) return IPin::connect(*out, *in);
+    }
+  }
+  return VFW_E_NOT_FOUND;
+}
+
+HRESULT IGraphBuilder::Run() {
+  if (running_) return S_FALSE;
+  // Receivers first, so that no sample of a source finds its receiver stopped.
+  std::vector<IBaseFilter*> order;
+  for (const Entry& e : filters_)
+    if (!e.filter->hasOutputs()) order.push_back(e.filter.get());
+  for (const Entry& e : filters_)
+    if (e.filter->hasOutputs()) order.push_back(e.filter.get());
+  const int64_t start = guishell::frameClockUs();
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const HRESULT hr = order[i]->Run(start);
+    if (FAILED(hr)) {
+      while (i-- > 0) order[i]->Stop();
+      return hr;
+    }
+  }
+  running_ = true;
+  return S_OK;
+}
+
+HRESULT IGraphBuilder::Stop() {
+  if (!running_) return S_OK;
+  running_ = false;
+  HRESULT result = S_OK;
+  for (const Entry& e : filters_)
+    if (e.filter->hasOutputs()) e.filter->Stop();
+  for (const Entry& e : filters_)
+    if (!e.filter->hasOutputs()) {
+      const HRESULT hr = e.filter->Stop();
+      if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+    }
+  return result;
+}
+
+void IGraphBuilder::Notify(long code, long param1, long param2) {
+  {
+    std::lock_guard g(eventLock_);
+    events_.push_back({code, param1, param2});
+  }
+  eventArrived_.notify_all();
+}
+
+HRESULT IGraphBuilder::GetEvent(long* code, long* param1, long* param2, long timeoutMs) {
+  if (!code || !param1 || !param2) return E_POINTER;
+  std::unique_lock g(eventLock_);
+  if (!eventArrived_.wait_for(g, std::chrono::milliseconds(std::max(0L, timeoutMs)),
+                              [&] { return !events_.empty(); }))
+    return E_ABORT;
+  const Event e = events_.front();
+  events_.pop_front();
+  *code = e.code;
+  *param1 = e.param1;
+  *param2 = e.param2;
+  return S_OK;
+}
+
+HRESULT IGraphBuilder::WaitForCompletion(long timeoutMs, long* code) {
+  if (!code) return E_POINTER;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0L, timeoutMs));
+  std::unique_lock g(eventLock_);
+  for (;;) {
+    for (auto it = events_.begin(); it != events_.end(); ++it) {
+      if (it->code == EC_COMPLETE || it->code == EC_ERRORABORT || it->code == EC_USERABORT) {
+        *code = it->code;
+        events_.erase(it);
+        return S_OK;
+      }
+    }
+    if (eventArrived_.wait_until(g, deadline) == std::cv_status::timeout) {
+      *code = 0;
+      return E_ABORT;
+    }
+  }
+}
+
+}  // namespace avmedia
