@@ -174,7 +174,15 @@ void eventLoop(Engine* e) {
 // False when writing the recording failed (e.g. the disk is full).
 bool stopRecording(Engine& e) {
     if (!e.recorder) return true;
-    if (e.core) e.core->detachRecorder();
+    if (e.core) {
+        // A pause or stop just asked for takes effect at the engine's next block: the blocks
+        // played until then are heard and scored, so they are recorded too. A device that
+        // stands still (lost) only delays the stop by the bound.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        while (!e.core->commandsApplied() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        e.core->detachRecorder();
+    }
     std::string err;
     const bool ok = e.recorder->finish(err);
     if (!ok) std::fprintf(stderr, "vokaran: %s\n", err.c_str());

@@ -94,6 +94,9 @@ public:
 
     // Any thread: blocks processed so far (changes whenever the engine thread has run).
     std::uint64_t blocksProcessed() const { return blocks_.load(std::memory_order_acquire); }
+    // Whether the engine thread has carried out every play/pause/resume/stop sent so far
+    // (control side).
+    bool commandsApplied() const { return doneSerial_.load(std::memory_order_acquire) >= sentSerial_; }
     // Any thread: generation of the song whose end (or stop) was raised last.
     std::uint32_t endedGeneration() const { return endedGeneration_.load(std::memory_order_acquire); }
     // Generation of the latest play(): controlling thread.
