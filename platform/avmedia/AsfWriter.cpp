@@ -113,10 +113,11 @@ void AsfWriter::encodeSample(const MediaSample& sample) {
     const HRESULT hr = encoder_.open(oscompat::utf8FromWide(path_), video, w, h);
     if (FAILED(hr)) return fail(hr, encoder_.lastError());
   }
-  // The first picture stands from the start of the run: the video begins when the run did.
+  // A picture stands in the frame it was drawn in (the capture takes one a frame). The first
+  // stands from the start of the run: the video begins when the run did.
   const int64_t index = encoder_.framesWritten() == 0
                             ? 0
-                            : std::llround(static_cast<double>(sample.start) * video.frameRate / kUnitsPerSecond);
+                            : sample.start * video.frameRate / kUnitsPerSecond;
   if (index < nextIndex_) {
     std::lock_guard g(lock_);
     ++stats_.late;

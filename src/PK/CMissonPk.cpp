@@ -14,6 +14,7 @@
 #include "app/AppLog.h"
 #include "app/EventNames.h"
 #include "app/ModulePaths.h"
+#include "avmedia/FilterGraph.h"
 #include "engine/CVokaPlayCtrol.h"
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/Utf.h"
@@ -49,6 +50,7 @@ CMissonPk::~CMissonPk() {
   while (!pages.empty()) dropPage(pages.begin()->first, false);
   feeConnection_->disconnect();
   timer_.KillTimer();
+  stopCapture();
   stopSingingScreen();
   restoreContestBackground();
 }
@@ -102,6 +104,7 @@ int CMissonPk::Prepare() {
 int CMissonPk::Play() {
   state = Playing;
   replayRequested = 0;
+  recordingIncomplete_ = false;
   timer_.SetTimer(kFeePeriodMs);
   // The user's rights and record are refreshed for every song.
   if (NetworkInterface* net = NetworkInterface::getSingletonPtr()) {
@@ -120,7 +123,8 @@ int CMissonPk::Play() {
   startSingingScreen();
   VokaSetPKMode(1);
   VokaSetEvaluating(1);
-  MicIn_Start();
+  if (MicIn_Start() < 0)
+    appLogError("CMissonPk: no microphone; " + oscompat::utf8FromWide(songId()) + " is sung without a voice");
   MicOut_Play();
   lyricsView_.Start();
   grade_->setNoteData(&lyricsView_.notes());
@@ -138,11 +142,16 @@ int CMissonPk::Play() {
                               new CEGUI::EventArgs, "");
     return 1;
   }
+  startCapture();
   return 0;
 }
 
 void CMissonPk::stopEngineWork() {
-  StopRecording();
+  // A recording that could not be written to its end (a full disk) keeps what was written.
+  if (StopRecording() == VOKA_ERR_IO) {
+    recordingIncomplete_ = true;
+    appLogError("CMissonPk: the recording of " + oscompat::utf8FromWide(files.baseName) + " is incomplete");
+  }
   MicIn_Stop();
   MicOut_Stop();
   VokaSetEvaluating(0);
@@ -154,6 +163,8 @@ int CMissonPk::End() {
   timer_.KillTimer();
   if (challenge) fireGlobal(EventNames::ChallengeEnd);
   restoreContestBackground();
+  if (captureFailed()) recordingIncomplete_ = true;
+  stopCapture();
   stopSingingScreen();
   stopEngineWork();
   if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
@@ -173,6 +184,7 @@ int CMissonPk::End() {
   scores.engineTotal = VokaPKGetTotalScore();
   recordedSeconds = GetRecMixPlayTotalTimeW(files.voicePath.c_str(), files.musicPath.c_str());
   if (recordedSeconds <= 0) showScore = false;
+  else fillWorks();
   keepRank();
   appLog("CMissonPk: " + oscompat::utf8FromWide(songId()) + " ended: total " +
          std::to_string(scores.engineTotal) + ", " + std::to_string(scores.fullScore / 30) +
@@ -190,11 +202,33 @@ int CMissonPk::End() {
   return 0;
 }
 
+void CMissonPk::fillWorks() {
+  works = UploadItem{};
+  works.Key = files.baseName;
+  works.Song = song().SongName;
+  works.Singer = song().SingerName;
+  works.SongID = songId();
+  works.SingerID = song().SingerKey;
+  works.UploadFile = files.videoPath;
+  works.LyricFile = files.lyricPath;
+  works.MusicPcmFile = files.musicPath;
+  works.VoicePcmFile = files.voicePath;
+  works.SoundlessVideoFile = files.silentVideoPath;
+  works.MixedAudioFile = files.wavePath;
+  works.RecordTime = files.dateText;
+  works.PitchScore = scores.pitch;
+  works.BeatScore = scores.tempo;
+  works.EmotionScore = scores.emotion;
+  works.TotalScore = scores.engineTotal;
+  works.Type = contestSong ? 1 : 0;
+  works.incomplete = recordingIncomplete_;
+}
+
 void CMissonPk::openScoreWindow() {
   dropPage(kScorePage, true);
   auto* page = new PKScoreWnd;
   page->setScores(scores);
-  page->setWorks(files);
+  page->setWorks(works);
   pages[kScorePage] = page;
   scoreEndConnection_ = page->subscribeEvent(
       EventNames::EndModal, CEGUI::Event::Subscriber(&CMissonPk::onScoreWindowEnded, this));
@@ -240,11 +274,28 @@ int CMissonPk::Resume() {
   const int play = VokaGetPlayState();
   if (play == 1) return 0;
   if (play == 2) {
-    VokaPausePlay();
+    // The recording goes on before the song does: a block rendered in between would be heard
+    // and scored but missing from the recording.
     VokaSetRecording(0);
+    VokaPausePlay();
     return 0;
   }
   return 1;
+}
+
+// The song from its start, with a fresh recording and grading; the song end of the stopped
+// song is not this performance's end (the manager ignores a song end while the engine plays).
+int CMissonPk::Restart() {
+  VokaStop();
+  timer_.KillTimer();
+  restoreContestBackground();
+  stopCapture();
+  stopSingingScreen();
+  grade_.reset();
+  stopEngineWork();
+  if (Item* setting = melodySetting(); setting && savedMelodyVolume_ >= 0)
+    setting->setValue(savedMelodyVolume_, true);
+  return Play();
 }
 
 // Every ten minutes of singing costs a fee.

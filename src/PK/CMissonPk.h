@@ -12,6 +12,7 @@
 #include "AppSet/PKRankSet.h"
 #include "PK/CLyricsCVD.h"
 #include "PK/PerformanceFiles.h"
+#include "Upload/UploadItem.h"
 
 // The totals of one performance, in this order.
 struct PkScoreRecord {
@@ -25,6 +26,9 @@ struct PkScoreRecord {
 
 class CGradeModule;
 class IPageCtrl;
+namespace avmedia {
+class IGraphBuilder;
+}
 
 class CMissonPk : public CBaseMisson {
  public:
@@ -32,6 +36,9 @@ class CMissonPk : public CBaseMisson {
   static constexpr unsigned kFeePeriodMs = 600000;
   static constexpr int kMelodyNormal = 64;
   static constexpr int kMelodyChallenge = 8;
+  // The size the singing screen is captured at.
+  static constexpr int kCaptureWidth = 1440;
+  static constexpr int kCaptureHeight = 900;
 
   explicit CMissonPk(const SongRecord& song);
   ~CMissonPk() override;
@@ -43,6 +50,8 @@ class CMissonPk : public CBaseMisson {
   int Resume() override;
   int GetType() const override { return kType; }
   CBaseMisson* Clone() const override;
+  // Sings the song again from its start: the recording and the scores start afresh.
+  int Restart();
 
   // Set by the re-sing command: the song ends without a score and is sung again.
   void requestReplay() { replayRequested = 1; }
@@ -55,6 +64,9 @@ class CMissonPk : public CBaseMisson {
   bool showScore = true;
   PkScoreRecord scores;
   PerformanceFiles files;
+  // The work the performance leaves when something was recorded (filled at the end; empty
+  // key otherwise): its files and scores, for the album.
+  UploadItem works;
   // Seconds recorded at the end (0 when nothing was).
   int recordedSeconds = 0;
   // The sheet's "Image" before the contest background replaced it ("" when there was none).
@@ -67,6 +79,14 @@ class CMissonPk : public CBaseMisson {
   // The record of a performance: the final score (the three totals), the three totals and the
   // rate in percent of the full score ("" when nothing was scored).
   static SongRank rankOf(const PkScoreRecord& scores);
+
+  // The capture profile of the silent video: Record/album_chs.prx in the installation.
+  static std::string captureProfilePath();
+  // Waits until the silent videos of ended performances are complete (at exit); false when
+  // one was still being written after `timeoutMs`.
+  static bool finishCaptures(int timeoutMs);
+  // Whether the singing screen is being captured.
+  bool capturing() const { return captureGraph_ != nullptr; }
 
   // The singing screen: lyrics and melody windows, and the live grading.
   CLyricsCVD& lyricsView() { return lyricsView_; }
@@ -85,6 +105,13 @@ class CMissonPk : public CBaseMisson {
   void restoreContestBackground();
   // Appends a sung performance to the song's rank records and saves them.
   void keepRank();
+  void fillWorks();
+
+  // The silent video (CMissonPkCapture.cpp).
+  void startCapture();
+  void stopCapture();
+  // Whether the writer gave up during the song (a full disk): the video holds what was written.
+  bool captureFailed();
 
   void startSingingScreen();
   void stopSingingScreen();
@@ -95,8 +122,10 @@ class CMissonPk : public CBaseMisson {
 
   CLyricsCVD lyricsView_;
   std::unique_ptr<CGradeModule> grade_;
+  std::unique_ptr<avmedia::IGraphBuilder> captureGraph_;
   int savedMelodyVolume_ = -1;
   bool backgroundShown_ = false;
+  bool recordingIncomplete_ = false;
   CEGUI::Event::Connection feeConnection_;
   CEGUI::Event::Connection scoreEndConnection_;
 };

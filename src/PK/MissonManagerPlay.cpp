@@ -108,6 +108,9 @@ bool CMissonManager::onSingOver(const CEGUI::EventArgs&) {
   // Only a mission that is singing can end; a stale signal must not end one being prepared.
   if (!current_ || (current_->state != CBaseMisson::Playing && current_->state != CBaseMisson::Paused))
     return false;
+  // A song end that arrives while the engine plays belongs to an earlier song (one stopped to be
+  // sung again, or a song end reported twice): the song now playing goes on.
+  if (VokaGetPlayState() != 0) return false;
   // End may already start the next mission; EventStop is about the one that ended.
   current_->End();
   fire(EventStop);

@@ -28,13 +28,13 @@ CMissonPk* currentPerformance() {
 }
 
 // The recording's files go on a worker thread: the GUI thread never waits for the disk.
-void deleteRecording(const PerformanceFiles& works) {
+void deleteRecording(const UploadItem& works) {
   std::vector<std::string> paths;
-  for (const std::wstring* p : {&works.lyricPath, &works.musicPath, &works.voicePath,
-                                &works.silentVideoPath, &works.videoPath})
+  for (const std::wstring* p : {&works.LyricFile, &works.MusicPcmFile, &works.VoicePcmFile,
+                                &works.SoundlessVideoFile, &works.UploadFile})
     if (!p->empty()) paths.push_back(oscompat::utf8FromWide(*p));
-  if (!works.musicPath.empty())
-    paths.push_back(std::filesystem::path(oscompat::utf8FromWide(works.musicPath))
+  if (!works.MusicPcmFile.empty())
+    paths.push_back(std::filesystem::path(oscompat::utf8FromWide(works.MusicPcmFile))
                         .replace_extension(".WAV")
                         .string());
   std::thread([paths = std::move(paths)] {
@@ -171,11 +171,11 @@ void PKScoreWnd::runAction(unsigned id) {
   switch (id) {
     case Preview:
       // The playback window plays the recording once it exists.
-      appLog("PKScoreWnd: preview of " + oscompat::utf8FromWide(works_.baseName) +
+      appLog("PKScoreWnd: preview of " + oscompat::utf8FromWide(works_.Key) +
              " asked for; there is no playback window yet");
       break;
     case Upload:
-      appLog("PKScoreWnd: upload of " + oscompat::utf8FromWide(works_.baseName) +
+      appLog("PKScoreWnd: upload of " + oscompat::utf8FromWide(works_.Key) +
              " asked for; there is no album yet, the recording stays in Temp");
       endModal(0);
       break;
@@ -185,7 +185,7 @@ void PKScoreWnd::runAction(unsigned id) {
       endModal(1);
       break;
     case Back: {
-      const PerformanceFiles works = works_;
+      const UploadItem works = works_;
       endModal(1);
       deleteRecording(works);
       break;

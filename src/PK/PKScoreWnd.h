@@ -9,7 +9,7 @@
 #include <string>
 
 #include "PK/CMissonPk.h"
-#include "PK/PerformanceFiles.h"
+#include "Upload/UploadItem.h"
 #include "app/IPageCtrl.h"
 #include "guishell/CEGUITimer.h"
 
@@ -23,7 +23,8 @@ class PKScoreWnd : public IPageCtrl {
 
   void setScores(const PkScoreRecord& scores) { scores_ = scores; }
   // The recording the buttons act on.
-  void setWorks(const PerformanceFiles& works) { works_ = works; }
+  void setWorks(const UploadItem& works) { works_ = works; }
+  const UploadItem& works() const { return works_; }
   const PkScoreRecord& scores() const { return scores_; }
 
   void createPage(CEGUI::Window* parent) override;
@@ -50,7 +51,7 @@ class PKScoreWnd : public IPageCtrl {
   void stopBar();
 
   PkScoreRecord scores_;
-  PerformanceFiles works_;
+  UploadItem works_;
   CEGUITimer barTimer_;
   CEGUI::Event::Connection barConnection_;
 };

@@ -50,10 +50,12 @@ void VokaranPlayerApp::queueSingingPreview() {
 
 bool VokaranPlayerApp::singingPreviewActive() const { return previewSong_ != nullptr; }
 
-// Song start of a preview song: the voice starts with the song; the windows hide if asked.
+// Song start: a voice from a file (the engine's file device with an input file, a synthetic
+// singer of one song) starts again with every song, as a singer would.
 void VokaranPlayerApp::previewSongStarting() {
-  if (!singingPreviewActive()) return;
-  VokaSetAudioInID(-1);
+  const char* device = std::getenv("VOKARAN_AUDIO");
+  const bool fileVoice = device && std::string(device) == "file" && envSet("VOKARAN_AUDIO_IN");
+  if (singingPreviewActive() || fileVoice) VokaSetAudioInID(-1);
 }
 
 void VokaranPlayerApp::previewSongStarted() {

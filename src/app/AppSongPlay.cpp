@@ -86,6 +86,8 @@ void VokaranPlayerApp::shutDownMissonManager() {
   if (missons_ && startupDone_ && !missons_->SaveSang(sangListPath()))
     appLogError("cleanupApp: the sang list could not be saved");
   missons_.reset();
+  // A song's silent video still being completed is finished before the module goes.
+  if (!CMissonPk::finishCaptures(5000)) appLogError("cleanupApp: a silent video was not completed");
   playBar_.reset();
   playCtrol_.reset();
 }

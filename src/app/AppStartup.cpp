@@ -12,6 +12,7 @@
 #include "NetWork/NetTextConvert.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
+#include "PK/UnfinishedPerformances.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -173,6 +174,8 @@ bool VokaranPlayerApp::runStartup() {
   std::error_code error;
   std::filesystem::create_directories(tempDirectoryUtf8(), error);
   if (error) appLogError(where + ": creating " + tempDirectoryUtf8() + " failed: " + error.message());
+  for (const std::string& name : removeUnfinishedPerformances(tempDirectoryUtf8()))
+    appLog(where + ": removed " + name + ", left by a song that never ended");
   setProgress(0.7f);
   // 15. Audio devices: the saved device choice and the per-microphone files (the launcher's
   // choice is kept in launchDevices() meanwhile).

@@ -9,6 +9,7 @@
 
 #include "AppSet/AudioSet.h"
 #include "AppSet/KeyMap.h"
+#include "ContestSongFixture.h"
 #include "MissonTestSupport.h"
 #include "NetTestSupport.h"
 #include "NetWork/NetworkInterface.h"
@@ -26,6 +27,11 @@
 #include "vokaran/Vokaran.h"
 
 namespace {
+using vktest::ContestSong;
+using vktest::kEscape;
+using vktest::kLeft;
+using vktest::kReturn;
+using vktest::kRight;
 
 std::tm at(int year, int month, int day, int hour, int minute, int second) {
   std::tm t{};
@@ -65,88 +71,6 @@ TEST(PerformanceFiles, OneBaseNameNamesEveryFileAndALaterSongNeverTakesAnEarlier
   EXPECT_EQ(c.voicePath.find(L"/", 3), std::wstring::npos);
 }
 
-constexpr unsigned kEscape = 1, kReturn = 28, kLeft = 203, kRight = 205;
-
-class ContestSong : public vktest::GuiTest {
- protected:
-  ContestSong() : service_(true) {}
-  void SetUp() override {
-    GuiTest::SetUp();
-    ASSERT_TRUE(engine_.ok);
-    oscompat::setSoundPlayHandler([](const std::string&) {});
-    VokaSetCBFun([] {
-      Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::SingOver,
-                                new CEGUI::EventArgs, "");
-    });
-    net_ = std::make_unique<NetworkInterface>();
-    net_->SetSession("vk-demo-session-10001", L"10001");
-    std::filesystem::create_directories(install_.path() + "/Temp");
-    manager_ = std::make_unique<CMissonManager>();
-    manager_->setAudioSet(&audio_);
-    // What the application does on "EventPlay".
-    connections_.push_back(manager_->subscribeEvent(
-        CMissonManager::EventPlay, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
-          ++plays_;
-          if (CBaseMisson* m = manager_->current()) m->Play();
-          melodyWhilePlaying_ = audio_.getItem(L"MELODY")->value();
-          if (onPlay_) onPlay_();
-          return true;
-        })));
-    connections_.push_back(manager_->subscribeEvent(
-        CMissonManager::EventStop, CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
-          ++stops_;
-          return true;
-        })));
-  }
-  void TearDown() override {
-    // A song still singing is ended first: the engine's contest callbacks would otherwise go on
-    // posting to a GUI that is about to go away.
-    if (manager_ && manager_->current() && manager_->current()->state == CBaseMisson::Playing) {
-      const int stops = stops_;
-      VokaStop();
-      EXPECT_TRUE(waitFor([&] { return stops_ > stops; }));
-    }
-    engine_.quiet();
-    for (auto& c : connections_) c->disconnect();
-    manager_.reset();
-    net_.reset();
-    oscompat::setSoundPlayHandler(nullptr);
-    GuiTest::TearDown();
-  }
-  bool waitFor(const std::function<bool()>& done) { return shell().pumpUntil(done, 60000); }
-  // The score window of the song that has just ended, or null.
-  PKScoreWnd* scoreWindow() {
-    auto* performance = dynamic_cast<CMissonPk*>(manager_->current());
-    if (!performance) return nullptr;
-    auto it = performance->pages.find(CMissonPk::kScorePage);
-    return it == performance->pages.end() ? nullptr : static_cast<PKScoreWnd*>(it->second);
-  }
-  bool scoreWindowShown() { return sheet()->getChildRecursive("PKEndScoreWnd") != nullptr; }
-  // Moves the focus from the first button to `id` and presses Return there.
-  void pressButton(unsigned id) {
-    for (unsigned i = 1; i < id; ++i) pressKey(kRight);
-    pressKey(kReturn);
-  }
-  std::vector<std::string> tempFiles() {
-    std::vector<std::string> names;
-    for (const auto& f : std::filesystem::directory_iterator(install_.path() + "/Temp"))
-      names.push_back(f.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  vktest::TestService service_;
-  vktest::OpenEngine engine_{"file"};
-  CVokaPlayCtrol play_;
-  CAudioSet audio_;
-  CKeyMap keyMap_;
-  std::unique_ptr<NetworkInterface> net_;
-  std::unique_ptr<CMissonManager> manager_;
-  std::vector<CEGUI::Event::Connection> connections_;
-  std::function<void()> onPlay_;
-  int plays_ = 0, stops_ = 0;
-  int melodyWhilePlaying_ = -1;
-};
 
 TEST_F(ContestSong, IsDownloadedSungRecordedAndKeptInTheSangList) {
   audio_.getItem(L"MELODY")->setValue(40, true);
@@ -168,6 +92,23 @@ TEST_F(ContestSong, IsDownloadedSungRecordedAndKeptInTheSangList) {
   EXPECT_EQ(window->scores().engineTotal, VokaPKGetTotalScore());
   EXPECT_EQ(sheet()->getChild("PKEndScoreWnd/Middle/TotalScoreTxt")->getText(),
             std::to_string(song->scores.pitch + song->scores.emotion + song->scores.tempo));
+  // The work it leaves names its files and carries its scores; the window acts on it.
+  const UploadItem& works = window->works();
+  EXPECT_EQ(works.Key, song->files.baseName);
+  EXPECT_EQ(works.SongID, L"100003");
+  EXPECT_EQ(works.Song, L"茉莉花");
+  EXPECT_EQ(works.VoicePcmFile, song->files.voicePath);
+  EXPECT_EQ(works.SoundlessVideoFile, song->files.silentVideoPath);
+  EXPECT_EQ(works.RecordTime, song->files.dateText);
+  EXPECT_EQ(works.PitchScore, song->scores.pitch);
+  EXPECT_EQ(works.BeatScore, song->scores.tempo);
+  EXPECT_EQ(works.EmotionScore, song->scores.emotion);
+  EXPECT_EQ(works.TotalScore, song->scores.engineTotal);
+  EXPECT_EQ(works.FullScore, 0);
+  EXPECT_EQ(works.UploadState, 0);
+  // Headless there is no screen to capture: no silent video is made, the song is sung anyway.
+  EXPECT_FALSE(song->capturing());
+  EXPECT_FALSE(std::filesystem::exists(oscompat::utf8FromWide(song->files.silentVideoPath)));
   // Quitting now still keeps the song in the sang list.
   const std::wstring sangFile = oscompat::wideFromUtf8(install_.path() + "/SangSet.xml");
   ASSERT_TRUE(manager_->SaveSang(sangFile));

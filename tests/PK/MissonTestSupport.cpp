@@ -52,8 +52,10 @@ SongRecord songRecord(const std::wstring& songId, const std::wstring& name) {
   return r;
 }
 
-OpenEngine::OpenEngine(const char* audio) {
+OpenEngine::OpenEngine(const char* audio, const std::string& voice) {
   ::setenv("VOKARAN_AUDIO", audio, 1);
+  if (voice.empty()) ::unsetenv("VOKARAN_AUDIO_IN");
+  else ::setenv("VOKARAN_AUDIO_IN", voice.c_str(), 1);
   ::setenv("VOKARAN_AUDIO_PACE", "fast", 1);
   ok = VokaOpenW(oscompat::wideFromUtf8(std::string(VK_DIST_DIR) + "/PKData/RadeZuz76e.sdc").c_str()) == 0;
 }
@@ -71,6 +73,7 @@ OpenEngine::~OpenEngine() {
   quiet();
   VokaClose();
   ::unsetenv("VOKARAN_AUDIO_PACE");
+  ::unsetenv("VOKARAN_AUDIO_IN");
 }
 
 std::shared_ptr<const MicFileBytes> songBytes(const std::string& name) {

@@ -31,10 +31,11 @@ class RecordingMisson : public CBaseMisson {
 SongRecord songRecord(const std::wstring& songId, const std::wstring& name = L"");
 
 // The engine with the installation's data file, on the device named by `audio` ("null", or
-// "file" with fast pacing: songs end within a second or two). Closed at destruction.
+// "file" with fast pacing: songs end within a second or two; its microphone hears `voice`, a
+// WAV file, or silence). Closed at destruction.
 class OpenEngine {
  public:
-  explicit OpenEngine(const char* audio = "null");
+  explicit OpenEngine(const char* audio = "null", const std::string& voice = "");
   ~OpenEngine();
   // No callback of a song still playing reaches the GUI any more: call it before the GUI
   // goes, or its events would be delivered in the next test's.
