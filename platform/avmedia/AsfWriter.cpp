@@ -1,6 +1,9 @@
 #include "avmedia/AsfWriter.h"
 
+#include <pthread.h>
+#include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -131,6 +134,10 @@ void AsfWriter::encodeSample(const MediaSample& sample) {
 }
 
 void AsfWriter::work() {
+  // The singing screen comes first: the encoder takes the time the GUI leaves over (on a busy
+  // machine a picture is dropped before a frame of the GUI is late).
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kEncoderNice);
+  pthread_setname_np(pthread_self(), "vk-asf-writer");
   const double cpuStart = threadCpuSeconds();
   const WMProfile::Video& video = *profile_.video;
   // With a size of its own the file is made at once; otherwise the first picture sizes it.

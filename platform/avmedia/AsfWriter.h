@@ -43,6 +43,8 @@ class AsfWriter : public IBaseFilter, public IFileSinkFilter, public IConfigAsfW
  public:
   // Pictures waiting to be encoded at most: a few frames of the GUI's memory, no more.
   static constexpr std::size_t kQueueFrames = 4;
+  // The encoding thread's niceness: below the GUI and the audio threads.
+  static constexpr int kEncoderNice = 10;
 
   AsfWriter();
   ~AsfWriter() override;

@@ -72,6 +72,12 @@ struct FrameReadback::Impl {
     }
   }
 
+  bool holdsBuffers() const {
+    for (const Slot& s : slots)
+      if (s.buffer) return true;
+    return false;
+  }
+
   Slot* oldestPending() {
     Slot* oldest = nullptr;
     for (Slot& s : slots)
@@ -157,7 +163,7 @@ void FrameReadback::contextDestroyed() {
 void FrameReadback::frameDrawn(int width, int height) {
   if (!d_->context || width <= 0 || height <= 0) return;
   const bool listening = registry().count.load() > 0;
-  if (!listening && !d_->oldestPending()) return;
+  if (!listening && !d_->holdsBuffers()) return;
   d_->deliverFinished();
   if (!listening) {
     // The last listener left: nothing more is read, and the buffers go back.
