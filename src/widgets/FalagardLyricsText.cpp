@@ -68,16 +68,23 @@ void FalagardLyricsText::render() {
       drawOutlined(buffer, *main, *border, line,
                    Vector2f(left, s.strip.top() + s.strip.getHeight() / 4), s.strip, s.fill, s.border);
       if (!phonetic) continue;
-      // Each phonetic text centred over the character its word starts with.
+      // Each phonetic text centred over the character its word starts with; one that would run
+      // into the one before it (a long syllable over a narrow character) moves right just enough
+      // to keep a space between them.
+      std::vector<String> texts;
+      std::vector<PhoneticSpan> spans;
       for (const auto& [pos, ph] : row.line.phonetics) {
         if (pos < 0 || pos >= static_cast<int>(text.size()) || ph.empty()) continue;
         const float w1 = lyricAdvance(*main, text, pos);
         const float w2 = lyricAdvance(*main, text, pos + 1);
-        const String phText = lyricText(ph);
-        const float wp = phonetic->getTextAdvance(phText);
-        drawOutlined(buffer, *phonetic, *phoneticBorder, phText,
-                     Vector2f(left + w1 + (w2 - w1 - wp) / 2, s.strip.top()), s.strip, s.fill, s.border);
+        texts.push_back(lyricText(ph));
+        const float wp = phonetic->getTextAdvance(texts.back());
+        spans.push_back({left + w1 + (w2 - w1 - wp) / 2, wp});
       }
+      const std::vector<float> lefts = phoneticLefts(spans, phonetic->getTextAdvance(" "));
+      for (std::size_t i = 0; i < texts.size(); ++i)
+        drawOutlined(buffer, *phonetic, *phoneticBorder, texts[i], Vector2f(lefts[i], s.strip.top()), s.strip,
+                     s.fill, s.border);
     }
   }
 }

@@ -19,6 +19,16 @@ float lyricAdvance(const Font& font, const std::wstring& text, int chars) {
   return font.getTextAdvance(lyricText(text.substr(0, n)));
 }
 
+std::vector<float> phoneticLefts(const std::vector<PhoneticSpan>& spans, float gap) {
+  std::vector<float> lefts;
+  lefts.reserve(spans.size());
+  for (const PhoneticSpan& p : spans) {
+    const float x = lefts.empty() ? p.centred : std::max(p.centred, lefts.back() + spans[lefts.size() - 1].width + gap);
+    lefts.push_back(x);
+  }
+  return lefts;
+}
+
 namespace {
 
 Rectf span(const Rectf& strip, float left, float right) {

@@ -47,6 +47,15 @@ LyricsRowGeometry lyricsRowGeometry(float windowWidth, float margin, float textW
 // last one never is. 0 when none is.
 int countInBeatsAt(const CLyricsData& lyrics, uint32_t t);
 
+// Where a line's phonetic texts start, left to right: each at `centred` (its left edge when
+// centred over its character) unless that would run into the one before it (its left edge plus
+// its width), then `gap` after that one.
+struct PhoneticSpan {
+  float centred = 0;
+  float width = 0;
+};
+std::vector<float> phoneticLefts(const std::vector<PhoneticSpan>& spans, float gap);
+
 // A line's text as the toolkit draws it, and the advance of its first `chars` characters.
 String lyricText(const std::wstring& text);
 float lyricAdvance(const Font& font, const std::wstring& text, int chars);

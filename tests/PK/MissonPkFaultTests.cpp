@@ -151,6 +151,22 @@ TEST_F(SungContestSong, ASongEndThatIsNotTheSongsEndChangesNothing) {
   EXPECT_EQ(manager_->current(), song);
 }
 
+// A recording that cannot be written (a full disk): the song is sung to its end, there is no
+// score window for a song with nothing recorded, and the queue moves on.
+TEST_F(SungContestSong, ASongWhoseRecordingCannotBeWrittenIsSungAndTheQueueMovesOn) {
+  auto* song = new CMissonPk(vktest::songRecord(L"100003"));
+  manager_->Add(song);
+  manager_->Add(new CMissonPk(vktest::songRecord(L"100004")));
+  ASSERT_EQ(song->state, CBaseMisson::Prepared);
+  song->files.voicePath = song->files.musicPath = L"/dev/full";
+  ASSERT_TRUE(waitFor([&] { return plays_ == 2; }));
+  EXPECT_EQ(stops_, 1);
+  EXPECT_FALSE(scoreWindowShown());
+  EXPECT_EQ(manager_->current()->songId(), L"100004");
+  ASSERT_EQ(manager_->sang().size(), 1u);
+  EXPECT_EQ(manager_->sang()[0]->song.SongID, L"100003");
+}
+
 TEST(UnfinishedPerformances, OnlyTheFilesOfSongsThatNeverEndedAreRemoved) {
   vktest::TempDir temp;
   const std::vector<std::string> ended = {"20261209210000_100003music.pcm", "20261209210000_100003Voice.pcm",

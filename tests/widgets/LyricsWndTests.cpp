@@ -270,6 +270,26 @@ INSTANTIATE_TEST_SUITE_P(
                       GeometryCase{"WideShowsItsEnd", 1500, 1450, 0, -550, 0, 900}),
     caseName<GeometryCase>);
 
+// Phonetics stay centred over their characters where they fit; a long syllable pushes the ones
+// after it right, never into each other, and a narrow one after it finds its place again.
+TEST(PhoneticPlacement, CentredWhereTheyFitPushedRightWhereTheyWouldTouch) {
+  using S = CEGUI::PhoneticSpan;
+  EXPECT_TRUE(CEGUI::phoneticLefts({}, 8).empty());
+  // Characters 60 wide: "yi" (20) fits, "shan" (48) and "liang" (56) would touch.
+  const std::vector<float> lefts =
+      CEGUI::phoneticLefts({S{20, 20}, S{66, 48}, S{122, 56}, S{200, 20}, S{256, 28}}, 8);
+  ASSERT_EQ(lefts.size(), 5u);
+  EXPECT_FLOAT_EQ(lefts[0], 20);
+  EXPECT_FLOAT_EQ(lefts[1], 66);
+  EXPECT_FLOAT_EQ(lefts[2], 122);   // 66 + 48 + 8 = 122: just fits
+  EXPECT_FLOAT_EQ(lefts[3], 200);   // 122 + 56 + 8 = 186 < 200
+  EXPECT_FLOAT_EQ(lefts[4], 256);
+  const std::vector<float> pushed = CEGUI::phoneticLefts({S{0, 70}, S{60, 70}, S{120, 10}, S{200, 10}}, 8);
+  EXPECT_FLOAT_EQ(pushed[1], 78);
+  EXPECT_FLOAT_EQ(pushed[2], 156);
+  EXPECT_FLOAT_EQ(pushed[3], 200);
+}
+
 // Catches a font or picture missing from the data files that crashes, logs every frame, or
 // leaves a strip drawn from nothing.
 TEST_F(LyricsWindow, MissingFontsAndPicturesFallBackWithOneLogLine) {
