@@ -253,7 +253,9 @@ void CMissonPk::dropPage(const CEGUI::String& name, bool deferDelete) {
   if (it == pages.end()) return;
   IPageCtrl* page = it->second;
   pages.erase(it);
-  if (name == kScorePage && scoreEndConnection_.isValid()) scoreEndConnection_->disconnect();
+  // A page freed later keeps its subscription until it goes (this may run inside that very
+  // handler, which a disconnect would destroy while it runs); one deleted now loses it first.
+  if (!deferDelete && name == kScorePage && scoreEndConnection_.isValid()) scoreEndConnection_->disconnect();
   if (page->pageWindow()) page->endModal(1);
   if (deferDelete) IPageCtrl::freeLater(page);
   else delete page;

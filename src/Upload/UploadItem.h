@@ -1,23 +1,8 @@
 #pragma once
-// A work: one recorded contest performance. RecordingInfo is what a local and a published work
-// share; UploadItem is a local work with its files and its upload's progress.
+// A local work: one recorded contest performance with its files and its upload's progress.
 #include <string>
 
-struct RecordingInfo {
-  std::wstring Key;         // "%04d%02d%02d%02d%02d%02d_<song id>": the recording's start and song
-  std::wstring Song;
-  std::wstring Singer;
-  std::wstring SongID;
-  std::wstring SingerID;
-  std::wstring RecordTime;  // "%04d/%02d/%02d %02d:%02d"
-  int FullScore = 0;        // 0 for works recorded in a contest song
-  int PitchScore = 0;
-  int BeatScore = 0;
-  int EmotionScore = 0;
-  int AdditionalScore = 0;
-  int TotalScore = 0;       // the engine's total; kept in memory only
-  int Type = 0;             // 1: a contest work
-};
+#include "NetWork/NetRecords.h"  // RecordingInfo, what a local and a published work share
 
 struct UploadItem : RecordingInfo {
   // The work's files, full paths in the installation's Temp folder.

@@ -13,6 +13,7 @@
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "PK/UnfinishedPerformances.h"
+#include "catalog/CatalogueLists.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -226,6 +227,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // posted events, in that order, while the loading notice shows.
   appLogNotBuilt(where, "the contest main window");
   queueSongsFromEnvironment();
+  openListFromEnvironment();
   queueSingingPreview();
   if (auto* net = NetworkInterface::getSingletonPtr()) {
     showLoadingInfo(true);
@@ -246,4 +248,20 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   appLog("VokaranPlayerApp: AppInitDone, start-up finished in " +
          std::to_string(guishell::SteadyClock().nowMs() - startMs_) + " ms");
   return true;
+}
+
+// Development: VOKARAN_OPEN_LIST="songs|singers:KIND:SCOPE:KEYWORD" opens a catalogue list when
+// start-up has finished, before the practice menu exists to open one.
+void VokaranPlayerApp::openListFromEnvironment() {
+  const char* request = std::getenv("VOKARAN_OPEN_LIST");
+  if (!request || !*request) return;
+  bool singers = false;
+  CSearchInfo query;
+  if (!parseListRequest(request, singers, query)) {
+    appLogError(std::string("VOKARAN_OPEN_LIST: not songs|singers:KIND:SCOPE:KEYWORD: ") + request);
+    return;
+  }
+  if (singers) openSingerList(query);
+  else openSongList(query);
+  appLog(std::string("opened the list ") + request + " (VOKARAN_OPEN_LIST)");
 }

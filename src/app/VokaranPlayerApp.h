@@ -161,6 +161,7 @@ class VokaranPlayerApp : public CEGuiSample {
   void openAudioSettings();
   MarqueeSongs marqueeSongs() const;
   void queueSongsFromEnvironment();
+  void openListFromEnvironment();
   // The singing preview (AppSingingPreview.cpp).
   void readSingingPreview();
   void queueSingingPreview();

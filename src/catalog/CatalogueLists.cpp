@@ -1,0 +1,59 @@
+#include "catalog/CatalogueLists.h"
+
+#include <CEGUI/CEGUI.h>
+
+#include "catalog/CSongList.h"
+#include "catalog/FillLists.h"
+#include "catalog/ListOperations.h"
+#include "catalog/NetDataSources.h"
+#include "oscompat/Utf.h"
+
+namespace {
+CSongList* open(CSongList* list, CDataSourceNet* source, const CSearchInfo& query) {
+  list->subscribeEvent("EndModal", CEGUI::Event::Subscriber([list](const CEGUI::EventArgs&) {
+                         IPageCtrl::freeLater(list);
+                         return true;
+                       }));
+  auto* system = CEGUI::System::getSingletonPtr();
+  list->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  source->setQuery(query);
+  source->requestPage(0);
+  return list;
+}
+}  // namespace
+
+CSongList* openSongList(const CSearchInfo& query, const std::string& title) {
+  auto* list = new CSongList;
+  auto* source = new CDataSourceSong;
+  list->setDataSource(source);
+  list->setOperation(new CSongListOperation);
+  list->setTitle(title);
+  return open(list, source, query);
+}
+
+CSongList* openSingerList(const CSearchInfo& query, const std::string& title) {
+  auto* list = new CSongList;
+  auto* source = new CDataSourceSinger;
+  list->setDataSource(source);
+  list->setFillList(new SingerInfoFillList);
+  list->setOperation(new CSingerListOperation);
+  list->setTitle(title);
+  return open(list, source, query);
+}
+
+bool parseListRequest(const std::string& text, bool& singers, CSearchInfo& query) {
+  std::string parts[4];
+  std::size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    const std::size_t colon = i < 3 ? text.find(':', at) : std::string::npos;
+    if (i < 3 && colon == std::string::npos) return false;
+    parts[i] = text.substr(at, colon == std::string::npos ? std::string::npos : colon - at);
+    at = colon + 1;
+  }
+  if (parts[0] != "songs" && parts[0] != "singers") return false;
+  if (parts[1].empty()) return false;
+  singers = parts[0] == "singers";
+  query = CSearchInfo(oscompat::wideFromUtf8(parts[1]), oscompat::wideFromUtf8(parts[2]),
+                      oscompat::wideFromUtf8(parts[3]));
+  return true;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Opens the catalogue's lists on the GUI sheet: a category (or search result) of songs or of
+// singers. The list is freed when it ends. Used by the practice menu's commands and the
+// searches; VOKARAN_OPEN_LIST opens one at start for development.
+#include <string>
+
+#include "catalog/CSearchInfo.h"
+
+class CSongList;
+
+// Songs of the query: picking one opens its button window (order, insert, song book, the
+// singer's other songs).
+CSongList* openSongList(const CSearchInfo& query, const std::string& title = "");
+// Singers of the query: picking one opens the singer's songs.
+CSongList* openSingerList(const CSearchInfo& query, const std::string& title = "");
+
+// "songs|singers:KIND:SCOPE:KEYWORD" (e.g. "songs:5:101:" for a category, "songs:6::MLH" for
+// pinyin initials) as what to open; false when the text is not of that form.
+bool parseListRequest(const std::string& text, bool& singers, CSearchInfo& query);
