@@ -253,6 +253,10 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
 // Development: VOKARAN_OPEN_LIST="songs|singers:KIND:SCOPE:KEYWORD" opens a catalogue list when
 // start-up has finished, before the practice menu exists to open one.
 void VokaranPlayerApp::openListFromEnvironment() {
+  if (const char* search = std::getenv("VOKARAN_OPEN_SEARCH"); search && *search) {
+    if (openSearchWindow(search)) appLog(std::string("opened the search ") + search + " (VOKARAN_OPEN_SEARCH)");
+    else appLogError(std::string("VOKARAN_OPEN_SEARCH: not pinyin-songs, pinyin-singers, strokes or words: ") + search);
+  }
   const char* request = std::getenv("VOKARAN_OPEN_LIST");
   if (!request || !*request) return;
   bool singers = false;

@@ -2,10 +2,12 @@
 
 #include <CEGUI/CEGUI.h>
 
+#include "catalog/CPinYinSearchWnd.h"
 #include "catalog/CSongList.h"
 #include "catalog/FillLists.h"
 #include "catalog/ListOperations.h"
 #include "catalog/NetDataSources.h"
+#include "catalog/RangeSearchWnds.h"
 #include "oscompat/Utf.h"
 
 namespace {
@@ -39,6 +41,22 @@ CSongList* openSingerList(const CSearchInfo& query, const std::string& title) {
   list->setOperation(new CSingerListOperation);
   list->setTitle(title);
   return open(list, source, query);
+}
+
+IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope) {
+  IPageCtrl* page = nullptr;
+  if (which == "pinyin-songs") page = new CPinYinSearchWnd(CPinYinSearchWnd::Songs, "", scope);
+  else if (which == "pinyin-singers") page = new CPinYinSearchWnd(CPinYinSearchWnd::Singers, "", scope);
+  else if (which == "strokes") page = new CStrokeSearchWnd(scope);
+  else if (which == "words") page = new CWordsCountSearchWnd(scope);
+  if (!page) return nullptr;
+  page->subscribeEvent("EndModal", CEGUI::Event::Subscriber([page](const CEGUI::EventArgs&) {
+                         IPageCtrl::freeLater(page);
+                         return true;
+                       }));
+  auto* system = CEGUI::System::getSingletonPtr();
+  page->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  return page;
 }
 
 bool parseListRequest(const std::string& text, bool& singers, CSearchInfo& query) {

@@ -7,12 +7,17 @@
 #include "catalog/CSearchInfo.h"
 
 class CSongList;
+class IPageCtrl;
 
 // Songs of the query: picking one opens its button window (order, insert, song book, the
 // singer's other songs).
 CSongList* openSongList(const CSearchInfo& query, const std::string& title = "");
 // Singers of the query: picking one opens the singer's songs.
 CSongList* openSingerList(const CSearchInfo& query, const std::string& title = "");
+
+// A search window: "pinyin-songs", "pinyin-singers", "strokes" (singers by surname strokes) or
+// "words" (songs by name length), over `scope`; null for another name. Freed when it ends.
+IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope = L"");
 
 // "songs|singers:KIND:SCOPE:KEYWORD" (e.g. "songs:5:101:" for a category, "songs:6::MLH" for
 // pinyin initials) as what to open; false when the text is not of that form.
