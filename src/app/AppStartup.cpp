@@ -255,7 +255,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
 void VokaranPlayerApp::openListFromEnvironment() {
   if (const char* search = std::getenv("VOKARAN_OPEN_SEARCH"); search && *search) {
     if (openSearchWindow(search)) appLog(std::string("opened the search ") + search + " (VOKARAN_OPEN_SEARCH)");
-    else appLogError(std::string("VOKARAN_OPEN_SEARCH: not pinyin-songs, pinyin-singers, strokes or words: ") + search);
+    else appLogError(std::string("VOKARAN_OPEN_SEARCH: not pinyin-songs, pinyin-singers, strokes, words or songbook: ") + search);
   }
   const char* request = std::getenv("VOKARAN_OPEN_LIST");
   if (!request || !*request) return;

@@ -3,6 +3,7 @@
 #include <CEGUI/CEGUI.h>
 
 #include "catalog/CPinYinSearchWnd.h"
+#include "catalog/CSongBook.h"
 #include "catalog/CSongList.h"
 #include "catalog/FillLists.h"
 #include "catalog/ListOperations.h"
@@ -45,6 +46,7 @@ CSongList* openSingerList(const CSearchInfo& query, const std::string& title) {
 
 IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope) {
   IPageCtrl* page = nullptr;
+  if (which == "songbook") page = new CSongBook;
   if (which == "pinyin-songs") page = new CPinYinSearchWnd(CPinYinSearchWnd::Songs, "", scope);
   else if (which == "pinyin-singers") page = new CPinYinSearchWnd(CPinYinSearchWnd::Singers, "", scope);
   else if (which == "strokes") page = new CStrokeSearchWnd(scope);
@@ -58,6 +60,8 @@ IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope)
   page->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
   return page;
 }
+
+IPageCtrl* openSongBook() { return openSearchWindow("songbook"); }
 
 bool parseListRequest(const std::string& text, bool& singers, CSearchInfo& query) {
   std::string parts[4];

@@ -15,6 +15,9 @@ CSongList* openSongList(const CSearchInfo& query, const std::string& title = "")
 // Singers of the query: picking one opens the singer's songs.
 CSongList* openSingerList(const CSearchInfo& query, const std::string& title = "");
 
+// The user's song book. Freed when it ends.
+IPageCtrl* openSongBook();
+
 // A search window: "pinyin-songs", "pinyin-singers", "strokes" (singers by surname strokes) or
 // "words" (songs by name length), over `scope`; null for another name. Freed when it ends.
 IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope = L"");

@@ -11,11 +11,15 @@
 #include "catalog/CSongList.h"
 #include "catalog/CSongOperationWnd.h"
 #include "catalog/NetDataSources.h"
+#include "dialogs/CRemoveTipWnd.h"
+#include "NetWork/NetworkInterface.h"
 
 const CEGUI::String IListOperation::EventEndOperation("EventEndOperation");
 const CEGUI::String IListOperation::kSongOperationPage("SongOperation");
 const CEGUI::String IListOperation::kSongListPage("SongList");
 const CEGUI::String IListOperation::kRelatedListPage("RelateSongList");
+const CEGUI::String CSongBookOperation::kLayout("PK_SongBookOperationWnd.layout");
+const CEGUI::String CSongBookOperation::kConfirmPage("RemoveTip");
 const CEGUI::String CSongListOperation::kLayout("PK_SongOperationWnd.layout");
 const CEGUI::String CSongListOperation::kLayoutSinger("PK_SongOperationWnd_new.layout");
 int CSongListOperation::relatedOpen_ = 0;
@@ -149,4 +153,38 @@ void CSingerListOperation::operate(void* record) {
   openPage(kSongListPage, list, [this](int) { fireEnd(CSongListOperation::Order); });
   source->setQuery(CSearchInfo(L"3", L"", singer.SingerKey));
   source->requestPage(0);
+}
+
+// --- a song of the song book
+
+void CSongBookOperation::operate(void* record) {
+  if (!record) return;
+  song_ = *static_cast<const SongRecord*>(record);
+  auto* window = new CSongOperationWnd(kLayout, guiString(L"歌曲：" + song_.SongName));
+  openPage(kSongOperationPage, window, [this](int code) { act(code); });
+}
+
+void CSongBookOperation::act(int code) {
+  switch (code) {
+    case Order:
+      orderContestSong(song_, false, challenge_);
+      break;
+    case AddToBook:
+      addToSongBook(song_);
+      break;
+    case Remove:
+      // Only a confirmed removal goes to the service; the book reloads once it is done.
+      openPage(kConfirmPage, new CRemoveTipWnd, [this](int answer) {
+        if (answer == 1) {
+          if (NetworkInterface* net = NetworkInterface::getSingletonPtr()) net->RemoveFromSongBook(song_.SongNo);
+          fireEnd(Remove);
+        } else {
+          fireEnd(0);
+        }
+      });
+      return;
+    default:
+      break;
+  }
+  fireEnd(code);
 }

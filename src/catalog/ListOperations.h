@@ -77,6 +77,23 @@ class CSingerListOperation : public IListOperation {
   void operate(void* record) override;
 };
 
+// A song of the song book: order it, add it again, or remove it after the confirmation.
+class CSongBookOperation : public IListOperation {
+ public:
+  enum Code { Order = 15, AddToBook = 5, Remove = 6 };
+  static const CEGUI::String kLayout;  // "PK_SongBookOperationWnd.layout"
+  static const CEGUI::String kConfirmPage;  // "RemoveTip"
+
+  explicit CSongBookOperation(bool challenge = false) : challenge_(challenge) {}
+  void operate(void* record) override;
+  const SongRecord& song() const { return song_; }
+
+ private:
+  void act(int code);
+  SongRecord song_;
+  bool challenge_;
+};
+
 // Orders `song` as a contest song (at the end of the queue, or in front of it) with the notice
 // the singer sees. Shared by every list that orders songs.
 void orderContestSong(const SongRecord& song, bool inFront, bool challenge);

@@ -16,12 +16,16 @@
 #include "TestSupport.h"
 #include "app/CInfoTipManager.h"
 #include "app/SongIEventSet.h"
+#include "catalog/CSongBook.h"
 #include "catalog/CSongList.h"
 #include "catalog/CSongOperationWnd.h"
 #include "catalog/CatalogueLists.h"
 #include "catalog/FillLists.h"
 #include "catalog/IDataSource.h"
 #include "catalog/ListOperations.h"
+#include "catalog/NetDataSources.h"
+#include "NetWork/NetRecords.h"
+#include "app/TextConvert.h"
 #include "widgets/ListItems.h"
 #include "widgets/MultiColumnListEx.h"
 
@@ -241,6 +245,59 @@ TEST_F(SongListWindow, AnEmptyResultSaysSoAndHasNothingToPick) {
   pressKey(kReturn);  // nothing to pick
   EXPECT_EQ(operationWindow(), nullptr);
   EXPECT_TRUE(shown());
+}
+
+// The song book: empty, then a song in it picked and removed after the confirmation (the book
+// reloads from its first page once the service has done it), and the 1 key that empties it
+// only when the singer confirms.
+TEST_F(SongListWindow, TheSongBookShowsItsSongsAndRemovesThemOnlyWhenConfirmed) {
+  auto text = [](CSongBook* book, const char* path) { return book->child(path)->getText(); };
+  auto* book = static_cast<CSongBook*>(openSongBook());
+  ASSERT_NE(book, nullptr);
+  ASSERT_TRUE(waitFor([&] { return text(book, "SearchTip") == guiStringUtf8("您的收藏夹为空！"); }));
+  EXPECT_EQ(text(book, "PageNum"), guiStringUtf8("页数：0/0"));
+  pressKey(kEscape);
+
+  vktest::CaughtGlobal<ErrorEventArgs> added(EventNames::EventSongBookAddNotify);
+  for (const wchar_t* id : {L"100003", L"100004"}) {
+    SongRecord song;
+    song.SongID = id;
+    SongInfo entry(song);
+    net_->AddToSongBook(&entry);
+  }
+  ASSERT_TRUE(waitFor([&] { return added.got.size() == 2; }));
+  book = static_cast<CSongBook*>(openSongBook());
+  ASSERT_TRUE(waitFor([&] { return text(book, "PageNum") == guiStringUtf8("页数：1/1"); }));
+  ASSERT_NE(book->list()->getFirstSelectedItem(), nullptr);
+  const auto* first = static_cast<const SongRecord*>(book->list()->getFirstSelectedItem()->getUserData());
+  const std::wstring firstId = first->SongID;
+
+  pressKey(kReturn);  // its buttons: order, remove, cancel
+  EXPECT_FALSE(book->pageWindow()->isVisible());
+  pressKey(kRight);
+  pressKey(kReturn);  // remove: first the confirmation
+  ASSERT_NE(book->operation()->pages().count(CSongBookOperation::kConfirmPage), 0u);
+  pressKey(kEscape);  // Back answers no: nothing goes, the book comes back
+  EXPECT_TRUE(book->pageWindow()->isVisible());
+  EXPECT_TRUE(book->dataSource()->getPageCount() == 1);
+  pressKey(kReturn);
+  pressKey(kRight);
+  pressKey(kReturn);
+  pressKey(kReturn);  // yes
+  ASSERT_TRUE(waitFor([&] { return text(book, "SearchTip") == guiStringUtf8("数据更新中..."); }));
+  ASSERT_TRUE(waitFor([&] { return text(book, "SearchTip").empty(); }));
+  ASSERT_NE(book->list()->getFirstSelectedItem(), nullptr);
+  EXPECT_NE(static_cast<const SongRecord*>(book->list()->getFirstSelectedItem()->getUserData())->SongID, firstId);
+
+  // The 1 key empties the book once confirmed; the first page is asked for at once.
+  pressKey(2);  // the main keyboard's 1
+  pressKey(kReturn);
+  EXPECT_EQ(text(book, "SearchTip"), CSongList::kFetching);
+  ASSERT_TRUE(waitFor([&] { return text(book, "SearchTip") == guiStringUtf8("您的收藏夹为空！"); }));
+  vktest::Caught<CEGUI::EventArgs> ended(*book, "EndModal");
+  pressKey(kEscape);
+  ASSERT_EQ(ended.got.size(), 1u);
+  EXPECT_EQ(book->result(), 1);
 }
 
 }  // namespace
