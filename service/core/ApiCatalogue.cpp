@@ -48,6 +48,10 @@ std::string parseInitials(std::string_view keyword) {
   return out;
 }
 
+// Initials hold digits and capital letters only, all below '~': the names whose initials
+// start with P are those from P up to P + "~", a range the index on initials reads directly.
+constexpr char kAfterInitials = '~';
+
 struct Scope {
   bool all = true;
   std::int64_t category = 0;
@@ -181,9 +185,9 @@ Response Service::Impl::songs(const Request& request) {
   query.order = " ORDER BY s.song_no";
   if (kind == "6") {  // pinyin initials of the song's name
     auto initials = parseInitials(keyword);
-    query.where += " AND substr(s.initials, 1, ?) = ?";
-    query.number(static_cast<std::int64_t>(initials.size()));
+    query.where += " AND s.initials >= ? AND s.initials < ?";
     query.text(initials);
+    query.text(initials + kAfterInitials);
     query.order = " ORDER BY s.initials, s.song_no";
   } else if (kind == "1") {  // number of characters of the name
     auto range = parseRange(keyword);
@@ -235,9 +239,9 @@ Response Service::Impl::singers(const Request& request) {
   query.order = " ORDER BY g.singer_no";
   if (kind == "4") {  // pinyin initials of the singer's name
     auto initials = parseInitials(keyword);
-    query.where += " AND substr(g.initials, 1, ?) = ?";
-    query.number(static_cast<std::int64_t>(initials.size()));
+    query.where += " AND g.initials >= ? AND g.initials < ?";
     query.text(initials);
+    query.text(initials + kAfterInitials);
     query.order = " ORDER BY g.initials, g.singer_no";
   } else if (kind == "2") {  // strokes of the surname
     auto range = parseRange(keyword);

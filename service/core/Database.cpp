@@ -63,6 +63,8 @@ CREATE TABLE IF NOT EXISTS singers(
   initials TEXT NOT NULL DEFAULT '',
   strokes INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS singer_categories(
+CREATE INDEX IF NOT EXISTS singers_by_initials ON singers(initials);
+CREATE INDEX IF NOT EXISTS singers_by_strokes ON singers(strokes);
   cat_id INTEGER NOT NULL REFERENCES categories(cat_id),
   singer_no INTEGER NOT NULL REFERENCES singers(singer_no),
   PRIMARY KEY(cat_id, singer_no)) WITHOUT ROWID;
@@ -79,6 +81,8 @@ CREATE TABLE IF NOT EXISTS songs(
 CREATE INDEX IF NOT EXISTS songs_by_singer ON songs(singer_no);
 CREATE TABLE IF NOT EXISTS song_categories(
   cat_id INTEGER NOT NULL REFERENCES categories(cat_id),
+CREATE INDEX IF NOT EXISTS songs_by_initials ON songs(initials);
+CREATE INDEX IF NOT EXISTS songs_by_length ON songs(name_len);
   song_no INTEGER NOT NULL REFERENCES songs(song_no),
   PRIMARY KEY(cat_id, song_no)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS songbook(
