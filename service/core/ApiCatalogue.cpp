@@ -269,16 +269,20 @@ Response Service::Impl::singers(const Request& request) {
 
 Response Service::Impl::songFile(std::string_view songId) {
   if (!isDigits(songId, 20)) refuse(400, st::kBadName, "a song id is a decimal number");
+  std::string named;
   {
     auto connection = db->acquire();
-    Statement read(*connection, "SELECT 1 FROM songs WHERE song_id = ?");
+    Statement read(*connection, "SELECT file FROM songs WHERE song_id = ?");
     read.bind(1, songId);
     if (!read.step()) refuse(404, st::kUnknownId, "no song with id " + std::string(songId));
+    named = read.text(0);
   }
   std::error_code error;
-  // A file of the song's own in the store wins over the shared demo files.
+  // A file of the song's own in the store wins; then the demo file the song names, when the
+  // songs folder has it; then a demo file chosen by the song's id.
   std::filesystem::path file = store / "songs" / (std::string(songId) + ".mic");
-  if (!std::filesystem::is_regular_file(file, error)) file = songFiles.fileFor(songId);
+  if (!std::filesystem::is_regular_file(file, error)) file = songFiles.named(named);
+  if (file.empty()) file = songFiles.fileFor(songId);
   if (file.empty()) refuse(404, st::kUnknownId, "the service has no song files");
   auto size = std::filesystem::file_size(file, error);
   if (error) refuse(404, st::kUnknownId, "the song file is missing");

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <map>
 #include <random>
-#include <set>
 
 #include "Png.h"
 #include "ServiceImpl.h"
@@ -244,10 +244,10 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   // Singers: names unique, each in one or two categories.
   Statement singer(c, "INSERT INTO singers(singer_no, singer_key, name) VALUES(?, ?, ?)");
   Statement singerCategory(c, "INSERT OR IGNORE INTO singer_categories(cat_id, singer_no) VALUES(?, ?)");
-  std::set<std::string> singerNames;
+  std::map<std::string, int> singerNames;  // name → singer number
   for (int no = 1; no <= options.singers; ++no) {
     std::string name = singerName(random, no - 1);
-    for (int attempt = 0; !singerNames.insert(name).second; ++attempt)
+    for (int attempt = 0; !singerNames.emplace(name, no).second; ++attempt)
       name = attempt < 20 ? singerName(random, no - 1) : singerName(random, no - 1) + std::to_string(no);
     singer.bind(1, no).bind(2, std::to_string(20000 + no)).bind(3, name).run();
     singer.reset();
@@ -263,19 +263,45 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
 
   // Songs: every singer has at least one; each song in one or two categories.
   Statement song(c,
-                 "INSERT INTO songs(song_no, song_id, name, song_key, singer_no, flash1, flash2, flash3)"
-                 " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+                 "INSERT INTO songs(song_no, song_id, name, song_key, singer_no, flash1, flash2, flash3, file)"
+                 " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
   Statement songCategory(c, "INSERT OR IGNORE INTO song_categories(cat_id, song_no) VALUES(?, ?)");
   for (int no = 1; no <= options.songs; ++no) {
     int singerNo = no <= options.singers ? no : 1 + random.below(options.singers);
     int genre = random.below(8);
     song.bind(1, no).bind(2, std::to_string(100000 + no)).bind(3, songName(random)).bind(4, std::to_string(no));
-    song.bind(5, singerNo).bind(6, "MIC").bind(7, std::to_string(genre)).bind(8, random.below(2) ? "国语" : "粤语").run();
+    song.bind(5, singerNo).bind(6, "MIC").bind(7, std::to_string(genre)).bind(8, random.below(2) ? "国语" : "粤语");
+    song.bind(9, "").run();
     song.reset();
     songCategory.bind(1, 101 + genre).bind(2, no).run();
     songCategory.reset();
     if (random.below(3) == 0) {
       songCategory.bind(1, 101 + random.below(8)).bind(2, no).run();
+      songCategory.reset();
+    }
+  }
+
+  // The demo songs under their names, each with its singer (a singer of the same name is
+  // taken as it is) and the file it plays. They draw no random numbers, so the generated
+  // world is the same with them as without.
+  int singerCount = options.singers, songCount = options.songs;
+  for (const DemoSong& demo : kDemoSongs) {
+    auto [known, added] = singerNames.emplace(demo.singer, singerCount + 1);
+    if (added) {
+      ++singerCount;
+      singer.bind(1, singerCount).bind(2, std::to_string(20000 + singerCount)).bind(3, demo.singer).run();
+      singer.reset();
+      singerCategory.bind(1, demo.singerCategory).bind(2, singerCount).run();
+      singerCategory.reset();
+    }
+    ++songCount;
+    song.bind(1, songCount).bind(2, std::to_string(100000 + songCount)).bind(3, demo.name);
+    song.bind(4, std::to_string(songCount)).bind(5, known->second).bind(6, "MIC");
+    song.bind(7, std::to_string(demo.categories[0] - 101)).bind(8, "国语").bind(9, demo.file).run();
+    song.reset();
+    for (int cat : demo.categories) {
+      if (cat == 0) continue;
+      songCategory.bind(1, cat).bind(2, songCount).run();
       songCategory.reset();
     }
   }
@@ -343,7 +369,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   refreshDemoSession(service, c);
   if (service.config.fullSync) syncDirectory(service.store / "pictures");
   Statement mark(c, "INSERT INTO meta(key, value) VALUES('seeded', ?)");
-  mark.bind(1, json{{"songs", options.songs}, {"singers", options.singers}, {"contestSongs", options.contestSongs}}.dump())
+  mark.bind(1, json{{"songs", songCount}, {"singers", singerCount}, {"contestSongs", options.contestSongs}}.dump())
       .run();
   transaction.commit();
   return true;
