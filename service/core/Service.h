@@ -53,7 +53,15 @@ struct SeedOptions {
   int otherUsers = 30;
   int worksPerContestSong = 20;
   bool demoUserWorks = true;
+  // Names from the long lists of common surnames, given names and title words (the large
+  // world); the short lists give the demo and small worlds the names their tests know.
+  bool wideNames = false;
 };
+
+// The worlds of --seed-small and --seed-large; --seed-demo builds SeedOptions{}.
+inline constexpr SeedOptions kSmallSeed{.songs = 60, .singers = 20, .contestSongs = 10, .otherUsers = 6,
+                                        .worksPerContestSong = 4};
+inline constexpr SeedOptions kLargeSeed{.songs = 100000, .singers = 10000, .wideNames = true};
 
 // The project's compiled demo songs (songs/CMakeLists.txt): each is in every seeded world
 // under its name, and its catalogue entry plays <file> from the songs folder.

@@ -1,5 +1,5 @@
 // The seeded worlds beyond the fixture's: the demo songs under their names and with their own
-// files, and a database of the first schema.
+// files, the large world's spread of names, and a database of the first schema.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -9,6 +9,11 @@
 #include "ServiceFixture.h"
 #include "core/Unihan.h"
 #include "netwire/Utf8.h"
+
+namespace vk::service {
+// Names a demo song in test reports (found by argument-dependent lookup).
+void PrintTo(const DemoSong& song, std::ostream* out) { *out << song.file; }
+}  // namespace vk::service
 
 namespace vk::service::test {
 namespace {
@@ -145,6 +150,67 @@ TEST(DemoSongList, MatchesTheSongSources) {
   std::map<std::string, std::pair<std::string, std::string>> listed;
   for (auto& demo : kDemoSongs) listed[demo.file] = {demo.name, demo.singer};
   EXPECT_EQ(listed, sources);
+}
+
+// The same data directory at every size: the generated songs and singers, then the demo ones.
+TEST(WideWorld, HasTheCountsAndSpreadsInitialsAndStrokesLikeRealNames) {
+  auto dir = makeTempDir("vk-wide-world");
+  ServiceConfig config;
+  config.dataDir = dir / "data";
+  config.unihanDir = VK_UNIHAN_DIR;
+  {
+    Service service(config);
+    SeedOptions options = kLargeSeed;
+    options.songs = 10000;  // a tenth of the large world, in a fraction of its time
+    options.singers = 1000;
+    ASSERT_TRUE(service.seedDemo(options));
+    auto get = [&](const std::string& path, const std::string& kind, const std::string& scope,
+                   const std::string& keyword) {
+      Request request;
+      request.method = "GET";
+      request.path = path;
+      request.query = {{"kind", kind}, {"scope", scope}, {"keyword", keyword}};
+      request.session = kDemoSessionId;
+      request.user = kDemoUserId;
+      return json::parse(service.handle(request).body)["total"].get<int>();
+    };
+    const int songs = get("/v1/songs", "6", "3", ""), singers = get("/v1/singers", "4", "6", "");
+    EXPECT_EQ(songs, 10000 + static_cast<int>(std::size(kDemoSongs)));
+    EXPECT_EQ(singers, 1000 + 5);  // 儿歌 sings two demo songs
+
+    // Pinyin syllables start with every letter but I, U and V; the most common first letter
+    // of real titles takes well under a fifth.
+    int largest = 0, sum = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+      int count = get("/v1/songs", "6", "3", std::string(1, letter));
+      sum += count;
+      largest = std::max(largest, count);
+      if (letter != 'I' && letter != 'U' && letter != 'V') {
+        EXPECT_GT(count, 20) << letter;
+      }
+    }
+    EXPECT_LT(largest, songs / 5);
+    EXPECT_GT(sum, songs * 9 / 10);  // the rest start with digits
+    int singerLetters = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) singerLetters += get("/v1/singers", "4", "6", std::string(1, letter)) > 0;
+    EXPECT_GE(singerLetters, 20);
+    for (auto range : {"1-4", "5-7", "8-10", "11-13", "14-16", "17-"})
+      EXPECT_GT(get("/v1/singers", "2", "5", range), 10) << range;
+    for (int length = 1; length <= 12; ++length) {
+      auto range = std::to_string(length) + "-" + std::to_string(length);
+      EXPECT_GT(get("/v1/songs", "1", "2", range), 100) << range;
+    }
+  }
+  {
+    // Real catalogues: many surnames, the frequent ones far ahead of the rest.
+    Connection connection((config.dataDir / "vokaran.db").string(), false);
+    Statement read(connection,
+                   "SELECT COUNT(DISTINCT substr(name, 1, 1)), SUM(substr(name, 1, 1) IN ('王', '李', '张')) FROM singers");
+    ASSERT_TRUE(read.step());
+    EXPECT_GT(read.integer(0), 150);
+    EXPECT_GT(read.integer(1), 1000 / 10);  // about a fifth, as in real names; a uniform pick would give 15
+  }
+  std::filesystem::remove_all(dir);
 }
 
 // A data directory of the first schema: its songs gain an empty file name and play by the rule.
