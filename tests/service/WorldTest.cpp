@@ -152,7 +152,8 @@ TEST(DemoSongList, MatchesTheSongSources) {
   EXPECT_EQ(listed, sources);
 }
 
-// The same data directory at every size: the generated songs and singers, then the demo ones.
+// The large world's names at a tenth of its size, indexed from Debian's Unihan data: the counts
+// (the generated songs and singers, then the demo ones) and a spread of initials and strokes.
 TEST(WideWorld, HasTheCountsAndSpreadsInitialsAndStrokesLikeRealNames) {
   auto dir = makeTempDir("vk-wide-world");
   ServiceConfig config;
