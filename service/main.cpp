@@ -27,6 +27,7 @@ const char* const kUsage =
     "  --unihan-dir DIR    Unicode's Unihan_*.txt.bz2 (default " VK_UNIHAN_DIR ")\n"
     "  --seed-demo         build the demo world unless the data directory holds one\n"
     "  --seed-small        build a small world (60 songs) for tests instead\n"
+    "  --seed-large        build a large world (100,000 songs) for benchmarks instead\n"
     "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
     "  --threads N         request threads, one per open connection (default 128)\n"
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
@@ -52,7 +53,14 @@ int main(int argc, char** argv) {
   config.unihanDir = VK_UNIHAN_DIR;
   std::string bindAddress = "127.0.0.1", publicUrl, portFile;
   int port = vk::wire::kDefaultPort, threads = 128;
-  bool seedDemo = false, seedSmall = false;
+  // The world to build: none, or the demo, small or large one.
+  std::string seedName;
+  SeedOptions seedOptions;
+  auto seed = [&](const std::string& name, const SeedOptions& options) {
+    if (!seedName.empty() && seedName != name) usageError("give only one of --seed-demo, --seed-small, --seed-large");
+    seedName = name;
+    seedOptions = options;
+  };
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -72,8 +80,9 @@ int main(int argc, char** argv) {
     else if (arg == "--public-url") publicUrl = value();
     else if (arg == "--songs-dir") config.songsDir = value();
     else if (arg == "--unihan-dir") config.unihanDir = value();
-    else if (arg == "--seed-demo") seedDemo = true;
-    else if (arg == "--seed-small") seedSmall = true;
+    else if (arg == "--seed-demo") seed("demo", SeedOptions{});
+    else if (arg == "--seed-small") seed("small", kSmallSeed);
+    else if (arg == "--seed-large") seed("large", kLargeSeed);
     else if (arg == "--fsync") config.fullSync = true;
     else if (arg == "--threads") threads = number(2, 4096);
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
@@ -97,11 +106,8 @@ int main(int argc, char** argv) {
 
   try {
     Service service(config);
-    if (seedDemo || seedSmall) {
-      SeedOptions options;
-      if (seedSmall) options = SeedOptions{60, 20, 10, 6, 4, true};
-      if (service.seedDemo(options)) std::cout << "vokaran-service: seeded the " << (seedSmall ? "small" : "demo") << " world\n";
-    }
+    if (!seedName.empty() && service.seedDemo(seedOptions))
+      std::cout << "vokaran-service: seeded the " << seedName << " world\n";
     HttpServer server(service, threads);
     int bound = server.bind(bindAddress, port);
     if (bound < 0) {

@@ -48,6 +48,10 @@ std::string parseInitials(std::string_view keyword) {
   return out;
 }
 
+// Initials hold digits and capital letters only, all below '~': the names whose initials
+// start with P are those from P up to P + "~", a range the index on initials reads directly.
+constexpr char kAfterInitials = '~';
+
 struct Scope {
   bool all = true;
   std::int64_t category = 0;
@@ -181,9 +185,9 @@ Response Service::Impl::songs(const Request& request) {
   query.order = " ORDER BY s.song_no";
   if (kind == "6") {  // pinyin initials of the song's name
     auto initials = parseInitials(keyword);
-    query.where += " AND substr(s.initials, 1, ?) = ?";
-    query.number(static_cast<std::int64_t>(initials.size()));
+    query.where += " AND s.initials >= ? AND s.initials < ?";
     query.text(initials);
+    query.text(initials + kAfterInitials);
     query.order = " ORDER BY s.initials, s.song_no";
   } else if (kind == "1") {  // number of characters of the name
     auto range = parseRange(keyword);
@@ -235,9 +239,9 @@ Response Service::Impl::singers(const Request& request) {
   query.order = " ORDER BY g.singer_no";
   if (kind == "4") {  // pinyin initials of the singer's name
     auto initials = parseInitials(keyword);
-    query.where += " AND substr(g.initials, 1, ?) = ?";
-    query.number(static_cast<std::int64_t>(initials.size()));
+    query.where += " AND g.initials >= ? AND g.initials < ?";
     query.text(initials);
+    query.text(initials + kAfterInitials);
     query.order = " ORDER BY g.initials, g.singer_no";
   } else if (kind == "2") {  // strokes of the surname
     auto range = parseRange(keyword);
@@ -265,16 +269,20 @@ Response Service::Impl::singers(const Request& request) {
 
 Response Service::Impl::songFile(std::string_view songId) {
   if (!isDigits(songId, 20)) refuse(400, st::kBadName, "a song id is a decimal number");
+  std::string named;
   {
     auto connection = db->acquire();
-    Statement read(*connection, "SELECT 1 FROM songs WHERE song_id = ?");
+    Statement read(*connection, "SELECT file FROM songs WHERE song_id = ?");
     read.bind(1, songId);
     if (!read.step()) refuse(404, st::kUnknownId, "no song with id " + std::string(songId));
+    named = read.text(0);
   }
   std::error_code error;
-  // A file of the song's own in the store wins over the shared demo files.
+  // A file of the song's own in the store wins; then the demo file the song names, when the
+  // songs folder has it; then a demo file chosen by the song's id.
   std::filesystem::path file = store / "songs" / (std::string(songId) + ".mic");
-  if (!std::filesystem::is_regular_file(file, error)) file = songFiles.fileFor(songId);
+  if (!std::filesystem::is_regular_file(file, error)) file = songFiles.named(named);
+  if (file.empty()) file = songFiles.fileFor(songId);
   if (file.empty()) refuse(404, st::kUnknownId, "the service has no song files");
   auto size = std::filesystem::file_size(file, error);
   if (error) refuse(404, st::kUnknownId, "the song file is missing");

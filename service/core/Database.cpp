@@ -3,7 +3,8 @@
 namespace vk::service {
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 2: songs.file, the demo song file a catalogue song plays.
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -62,6 +63,8 @@ CREATE TABLE IF NOT EXISTS singers(
   name TEXT NOT NULL,
   initials TEXT NOT NULL DEFAULT '',
   strokes INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS singers_by_initials ON singers(initials);
+CREATE INDEX IF NOT EXISTS singers_by_strokes ON singers(strokes);
 CREATE TABLE IF NOT EXISTS singer_categories(
   cat_id INTEGER NOT NULL REFERENCES categories(cat_id),
   singer_no INTEGER NOT NULL REFERENCES singers(singer_no),
@@ -75,8 +78,11 @@ CREATE TABLE IF NOT EXISTS songs(
   flash1 TEXT NOT NULL DEFAULT '', flash2 TEXT NOT NULL DEFAULT '', flash3 TEXT NOT NULL DEFAULT '',
   flash4 TEXT NOT NULL DEFAULT '', flash5 TEXT NOT NULL DEFAULT '',
   initials TEXT NOT NULL DEFAULT '',
-  name_len INTEGER NOT NULL DEFAULT 0);
+  name_len INTEGER NOT NULL DEFAULT 0,
+  file TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS songs_by_singer ON songs(singer_no);
+CREATE INDEX IF NOT EXISTS songs_by_initials ON songs(initials);
+CREATE INDEX IF NOT EXISTS songs_by_length ON songs(name_len);
 CREATE TABLE IF NOT EXISTS song_categories(
   cat_id INTEGER NOT NULL REFERENCES categories(cat_id),
   song_no INTEGER NOT NULL REFERENCES songs(song_no),
@@ -204,6 +210,11 @@ void Database::createSchema(Connection& connection) {
       throw SqliteError("schema check", 0,
                         "the database was written by a newer service (schema " +
                             std::to_string(found) + ")");
+    if (found < 2) connection.exec("ALTER TABLE songs ADD COLUMN file TEXT NOT NULL DEFAULT ''");
+    if (found < kSchemaVersion) {
+      Statement write(connection, "UPDATE meta SET value = ? WHERE key = 'schema_version'");
+      write.bind(1, std::to_string(kSchemaVersion)).run();
+    }
   } else {
     Statement write(connection, "INSERT INTO meta(key, value) VALUES('schema_version', ?)");
     write.bind(1, std::to_string(kSchemaVersion)).run();

@@ -5,8 +5,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <iterator>
+#include <map>
+#include <numeric>
 #include <random>
-#include <set>
+#include <vector>
 
 #include "Png.h"
 #include "ServiceImpl.h"
@@ -36,6 +39,58 @@ const char* const kWords[] = {
     "天空", "玫瑰", "蝴蝶", "彩虹", "烟火", "红豆", "草原", "月光", "美丽", "温柔", "寂寞", "快乐", "不哭", "想念",
     "等待", "告别", "回家", "飞翔", "遇见", "相信", "守护", "忘记", "燃烧", "沉默", "遥远", "永远", "最后", "第一次",
     "的", "在", "和", "一生", "走过", "那些", "年", "小", "思念", "回忆", "约定", "心跳", "星星", "海边", "少年"};
+// The large world's names: the lists above and these, common real surnames, given-name
+// characters and words of song titles. The twenty most frequent surnames are drawn with about
+// their share of the population (per mille; half of all people bear one of them), the others
+// evenly, so that initials and stroke counts spread as in real catalogues.
+struct FrequentSurname {
+  const char* name;
+  int perMille;
+};
+const FrequentSurname kFrequentSurnames[] = {
+    {"王", 72}, {"李", 71}, {"张", 68}, {"刘", 54}, {"陈", 45}, {"杨", 31}, {"黄", 22},
+    {"赵", 20}, {"吴", 20}, {"周", 19}, {"徐", 13}, {"孙", 12}, {"马", 11}, {"朱", 11},
+    {"胡", 10}, {"郭", 10}, {"何", 9},  {"高", 9},  {"林", 9},  {"罗", 9}};
+const char* const kMoreSurnames[] = {
+    "郭", "谢", "萧", "邓", "傅", "沈", "吕", "苏", "卢", "贾", "叶", "阎", "余", "杜", "钟", "汪", "范", "姚",
+    "邹", "陆", "郝", "康", "邱", "秦", "顾", "邵", "孟", "龙", "段", "钱", "汤", "易", "常", "武", "乔", "贺",
+    "赖", "龚", "严", "牛", "温", "季", "俞", "章", "鲁", "葛", "伍", "韦", "申", "尤", "毕", "聂", "焦", "向",
+    "柳", "邢", "岳", "齐", "梅", "莫", "庄", "辛", "管", "祝", "左", "涂", "谷", "祁", "时", "舒", "耿", "詹",
+    "关", "苗", "凌", "费", "纪", "靳", "盛", "童", "欧", "甄", "项", "成", "游", "裴", "席", "卫", "屈", "鲍",
+    "翁", "隋", "甘", "景", "包", "司", "柏", "宁", "柯", "阮", "桂", "闵", "柴", "车", "冉", "房", "边", "麦",
+    "蔺", "鄢", "欧阳", "司马", "上官", "诸葛", "慕容", "皇甫", "公孙", "令狐"};
+const char* const kMoreGiven[] = {
+    "子", "梓", "涵", "博", "文", "俊", "志", "建", "国", "斌", "辉", "亮", "波", "健", "峰", "凯", "鑫", "龙",
+    "颖", "慧", "莉", "兰", "燕", "凤", "洁", "倩", "蕾", "薇", "瑶", "璐", "晶", "妍", "彤", "诗", "语", "梦",
+    "可", "馨", "悦", "萱", "睿", "泽", "豪", "铭", "昊", "瑞", "航", "哲", "烨", "晗", "霖", "皓", "煜", "锦",
+    "程", "翔", "毅", "坤", "楠", "岩", "鸣", "春", "秋", "冬", "月", "云", "山", "林", "森", "宏", "旭", "东",
+    "伦", "新", "凌", "朗", "帆", "心", "安", "宁", "雯", "丹", "虹", "蓉", "玲", "琴", "露", "淑", "惠", "珍",
+    "桂", "芬", "芝", "菲", "蓓", "贝", "奕", "韬", "彬", "威", "耀", "舟", "卓", "立", "达", "义", "仁", "德",
+    "信", "忠", "礼", "智", "勤", "奇", "远", "宸", "骏", "驰", "瑾", "瑜", "璇", "婉", "娴", "媛", "姗", "嫣",
+    "妮", "娇", "柔", "芸", "茜", "荷", "莲", "菊", "竹", "兵", "庆", "贵", "福", "荣", "昌", "盛", "兴", "旺",
+    "金", "银", "钢", "珠", "宝", "永", "光", "伊", "依", "一"};
+const char* const kMoreWords[] = {
+    "爱情", "爱人", "安静", "暗恋", "阿里山", "白云", "北京", "别离", "不再", "冰雪", "宝贝", "背影", "白鸽",
+    "半岛", "波浪", "表白", "百花", "城堡", "承诺", "沧海", "草莓", "春风", "出发", "初恋", "唱歌", "成长",
+    "窗外", "穿越", "彩云", "大地", "灯火", "等你", "地球", "东方", "断桥", "单车", "蛋糕", "答案", "独白",
+    "读书", "大雨", "儿时", "恩情", "耳边", "二十岁", "恩爱", "而已", "飞鸟", "风筝", "烦恼", "繁星", "分手",
+    "芬芳", "放手", "父亲", "纷飞", "枫叶", "复古", "浮云", "高山", "姑娘", "故事", "光芒", "歌声", "孤单",
+    "港湾", "哥哥", "感谢", "归来", "古城", "广场", "海浪", "黑夜", "红尘", "花园", "欢乐", "荷塘", "黄昏",
+    "海洋", "怀念", "呼吸", "火车", "后来", "江南", "街角", "家乡", "坚强", "季节", "精彩", "距离", "今夜",
+    "记得", "骄傲", "金色", "惊喜", "姐姐", "军港", "咖啡", "开心", "可爱", "空白", "哭泣", "旷野", "口琴",
+    "渴望", "狂欢", "看见", "康定", "蓝天", "浪花", "流星", "恋人", "绿色", "落叶", "旅行", "离别", "流浪",
+    "老街", "铃儿", "雷雨", "妈妈", "麦田", "漫步", "梦想", "迷雾", "明天", "木棉", "魔法", "慢慢", "美好",
+    "秘密", "明月", "那年", "南方", "你好", "年轮", "牛仔", "暖风", "女孩", "宁静", "泥土", "男孩", "奶茶",
+    "偶然", "偶像", "欧洲", "偶遇", "飘雪", "葡萄", "平凡", "漂泊", "琵琶", "片刻", "破晓", "陪伴", "跑道",
+    "泡沫", "晴天", "青花瓷", "秋千", "情歌", "千年", "清晨", "亲爱的", "骑士", "情书", "前方", "青草", "人生",
+    "日出", "热爱", "如果", "荣耀", "融化", "柔情", "人间", "日记", "入梦", "山丘", "时间", "水手", "岁月",
+    "沙漠", "森林", "少女", "生日", "丝路", "深海", "思乡", "双城", "天涯", "童年", "甜蜜", "听海", "糖果",
+    "桃花", "同桌", "偷心", "太阳", "天使", "通往", "晚风", "微风", "温暖", "舞曲", "无悔", "往事", "我爱你",
+    "雾", "网络", "舞台", "未来", "唯一", "忘情", "夕阳", "小河", "心愿", "星河", "雪花", "信仰", "喜欢",
+    "相思", "希望", "夏日", "乡村", "笑容", "星光", "心动", "樱花", "月夜", "雨夜", "远航", "烟花", "野花",
+    "一路", "阳光", "音乐", "勇气", "友谊", "夜空", "原野", "约会", "雨季", "一起", "自由", "追梦", "真心",
+    "祝福", "紫藤", "昨天", "再见", "珍惜", "中国", "知己", "最爱", "赞歌", "种子", "追光", "这里", "Baby",
+    "Hello", "Love", "Party", "OK"};
 const char* const kDigitParts[] = {"520", "1999", "3", "12", "7", "2008", "100"};
 const char* const kSongCategories[] = {"流行金曲", "经典老歌", "影视金曲", "民谣", "摇滚", "儿歌", "网络热歌", "情歌对唱"};
 const char* const kSingerCategories[] = {"男歌手", "女歌手", "组合", "新人"};
@@ -54,6 +109,9 @@ class Random {
   const T& pick(const T (&items)[N]) {
     return items[below(static_cast<int>(N))];
   }
+  const char* pick(const std::vector<const char*>& items) {
+    return items[static_cast<std::size_t>(below(static_cast<int>(items.size())))];
+  }
 
  private:
   std::mt19937 engine_;
@@ -67,23 +125,61 @@ std::string cut(const std::string& utf8, std::size_t characters) {
   return wire::encodeUtf8(text);
 }
 
-std::string songName(Random& random) {
+// The lists a world's names come from: the short ones, or (a wide world) the long ones too.
+// A wide world draws from other lists, so it has other names; the short lists alone give the
+// demo and small worlds the names they always had.
+struct NameLists {
+  explicit NameLists(bool wide) : wide(wide) {
+    surnames.assign(std::begin(kSurnames), std::end(kSurnames));
+    given.assign(std::begin(kGiven), std::end(kGiven));
+    words.assign(std::begin(kWords), std::end(kWords));
+    if (wide) {
+      surnames.insert(surnames.end(), std::begin(kMoreSurnames), std::end(kMoreSurnames));
+      given.insert(given.end(), std::begin(kMoreGiven), std::end(kMoreGiven));
+      words.insert(words.end(), std::begin(kMoreWords), std::end(kMoreWords));
+    }
+    // Steps through the surnames that reach every one of them.
+    surnameStep = 7;
+    while (std::gcd(surnameStep, static_cast<int>(surnames.size())) != 1) surnameStep += 2;
+  }
+  bool wide;
+  std::vector<const char*> surnames, given, words;
+  int surnameStep;
+};
+
+std::string songName(Random& random, const NameLists& lists) {
   std::size_t target = static_cast<std::size_t>(random.between(1, 12));
   std::string name;
   if (random.below(100) < 6) name = random.pick(kDigitParts);
-  while (length(name) < target) name += random.pick(kWords);
+  while (length(name) < target) name += random.pick(lists.words);
   return cut(name, target);
 }
 
-std::string singerName(Random& random, int index) {
+const char* frequentSurname(Random& random, const NameLists& lists) {
+  int share = random.below(1000);
+  for (const FrequentSurname& surname : kFrequentSurnames) {
+    if (share < surname.perMille) return surname.name;
+    share -= surname.perMille;
+  }
+  return random.pick(lists.surnames);
+}
+
+std::string singerName(Random& random, const NameLists& lists, int index) {
   constexpr int groups = sizeof(kGroups) / sizeof(kGroups[0]);
   if (index % 37 == 36) return kGroups[(index / 37) % groups];
-  constexpr int surnames = sizeof(kSurnames) / sizeof(kSurnames[0]);
+  const int surnames = static_cast<int>(lists.surnames.size());
   // The first singers take every surname once, in steps through the list (which runs from
-  // few strokes to many), so that even a small world has every stroke range.
-  std::string name = index < surnames ? kSurnames[(index * 7) % surnames] : random.pick(kSurnames);
-  name += random.pick(kGiven);
-  if (random.below(3) != 0) name += random.pick(kGiven);
+  // few strokes to many), so that even a small world has every stroke range. After them, a
+  // wide world's singers have the frequent surnames about as often as real people.
+  std::string name;
+  if (index < surnames)
+    name = lists.surnames[static_cast<std::size_t>((index * lists.surnameStep) % surnames)];
+  else if (lists.wide)
+    name = frequentSurname(random, lists);
+  else
+    name = random.pick(lists.surnames);
+  name += random.pick(lists.given);
+  if (random.below(3) != 0) name += random.pick(lists.given);
   return name;
 }
 
@@ -244,11 +340,12 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   // Singers: names unique, each in one or two categories.
   Statement singer(c, "INSERT INTO singers(singer_no, singer_key, name) VALUES(?, ?, ?)");
   Statement singerCategory(c, "INSERT OR IGNORE INTO singer_categories(cat_id, singer_no) VALUES(?, ?)");
-  std::set<std::string> singerNames;
+  const NameLists lists(options.wideNames);
+  std::map<std::string, int> singerNames;  // name → singer number
   for (int no = 1; no <= options.singers; ++no) {
-    std::string name = singerName(random, no - 1);
-    for (int attempt = 0; !singerNames.insert(name).second; ++attempt)
-      name = attempt < 20 ? singerName(random, no - 1) : singerName(random, no - 1) + std::to_string(no);
+    std::string name = singerName(random, lists, no - 1);
+    for (int attempt = 0; !singerNames.emplace(name, no).second; ++attempt)
+      name = attempt < 20 ? singerName(random, lists, no - 1) : singerName(random, lists, no - 1) + std::to_string(no);
     singer.bind(1, no).bind(2, std::to_string(20000 + no)).bind(3, name).run();
     singer.reset();
     bool group = (no - 1) % 37 == 36;
@@ -263,19 +360,45 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
 
   // Songs: every singer has at least one; each song in one or two categories.
   Statement song(c,
-                 "INSERT INTO songs(song_no, song_id, name, song_key, singer_no, flash1, flash2, flash3)"
-                 " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+                 "INSERT INTO songs(song_no, song_id, name, song_key, singer_no, flash1, flash2, flash3, file)"
+                 " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
   Statement songCategory(c, "INSERT OR IGNORE INTO song_categories(cat_id, song_no) VALUES(?, ?)");
   for (int no = 1; no <= options.songs; ++no) {
     int singerNo = no <= options.singers ? no : 1 + random.below(options.singers);
     int genre = random.below(8);
-    song.bind(1, no).bind(2, std::to_string(100000 + no)).bind(3, songName(random)).bind(4, std::to_string(no));
-    song.bind(5, singerNo).bind(6, "MIC").bind(7, std::to_string(genre)).bind(8, random.below(2) ? "国语" : "粤语").run();
+    song.bind(1, no).bind(2, std::to_string(100000 + no)).bind(3, songName(random, lists)).bind(4, std::to_string(no));
+    song.bind(5, singerNo).bind(6, "MIC").bind(7, std::to_string(genre)).bind(8, random.below(2) ? "国语" : "粤语");
+    song.bind(9, "").run();
     song.reset();
     songCategory.bind(1, 101 + genre).bind(2, no).run();
     songCategory.reset();
     if (random.below(3) == 0) {
       songCategory.bind(1, 101 + random.below(8)).bind(2, no).run();
+      songCategory.reset();
+    }
+  }
+
+  // The demo songs under their names, each with its singer (a singer of the same name is
+  // taken as it is) and the file it plays. They draw no random numbers, so the generated
+  // world is the same with them as without.
+  int singerCount = options.singers, songCount = options.songs;
+  for (const DemoSong& demo : kDemoSongs) {
+    auto [known, added] = singerNames.emplace(demo.singer, singerCount + 1);
+    if (added) {
+      ++singerCount;
+      singer.bind(1, singerCount).bind(2, std::to_string(20000 + singerCount)).bind(3, demo.singer).run();
+      singer.reset();
+      singerCategory.bind(1, demo.singerCategory).bind(2, singerCount).run();
+      singerCategory.reset();
+    }
+    ++songCount;
+    song.bind(1, songCount).bind(2, std::to_string(100000 + songCount)).bind(3, demo.name);
+    song.bind(4, std::to_string(songCount)).bind(5, known->second).bind(6, "MIC");
+    song.bind(7, std::to_string(demo.categories[0] - 101)).bind(8, "国语").bind(9, demo.file).run();
+    song.reset();
+    for (int cat : demo.categories) {
+      if (cat == 0) continue;
+      songCategory.bind(1, cat).bind(2, songCount).run();
       songCategory.reset();
     }
   }
@@ -343,7 +466,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   refreshDemoSession(service, c);
   if (service.config.fullSync) syncDirectory(service.store / "pictures");
   Statement mark(c, "INSERT INTO meta(key, value) VALUES('seeded', ?)");
-  mark.bind(1, json{{"songs", options.songs}, {"singers", options.singers}, {"contestSongs", options.contestSongs}}.dump())
+  mark.bind(1, json{{"songs", songCount}, {"singers", singerCount}, {"contestSongs", options.contestSongs}}.dump())
       .run();
   transaction.commit();
   return true;

@@ -137,6 +137,15 @@ std::filesystem::path SongFiles::fileFor(std::string_view songId) {
   return chosen;
 }
 
+std::filesystem::path SongFiles::named(std::string_view fileName) const {
+  if (fileName.empty() || fileName.size() > 128 || fileName.front() == '.' ||
+      fileName.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos)
+    return {};
+  std::filesystem::path file = folder_ / std::string(fileName);
+  std::error_code error;
+  return std::filesystem::is_regular_file(file, error) ? file : std::filesystem::path();
+}
+
 Service::Impl::Impl(ServiceConfig c)
     : config(std::move(c)), songFiles(config.songsDir), publicUrl(config.publicUrl) {
   if (config.dataDir.empty()) throw std::runtime_error("no data directory given");

@@ -44,14 +44,41 @@ struct Response {
   std::uint64_t fileSize = 0;
 };
 
-// How large a world --seed-demo (or a test) builds.
+// How large a world --seed-demo (or a test) builds. Every world also holds the demo songs
+// (kDemoSongs) under their own names, after the generated songs and singers.
 struct SeedOptions {
-  int songs = 2000;
-  int singers = 300;
+  int songs = 2000;    // generated songs; the demo songs come on top
+  int singers = 300;   // generated singers; the demo songs' singers come on top
   int contestSongs = 10;
   int otherUsers = 30;
   int worksPerContestSong = 20;
   bool demoUserWorks = true;
+  // Names from the long lists of common surnames, given names and title words (the large
+  // world); the short lists give the demo and small worlds the names their tests know.
+  bool wideNames = false;
+};
+
+// The worlds of --seed-small and --seed-large; --seed-demo builds SeedOptions{}.
+inline constexpr SeedOptions kSmallSeed{.songs = 60, .singers = 20, .contestSongs = 10, .otherUsers = 6,
+                                        .worksPerContestSong = 4};
+inline constexpr SeedOptions kLargeSeed{.songs = 100000, .singers = 10000, .wideNames = true};
+
+// The project's compiled demo songs (songs/CMakeLists.txt): each is in every seeded world
+// under its name, and its catalogue entry plays <file> from the songs folder.
+struct DemoSong {
+  const char* file;
+  const char* name;
+  const char* singer;
+  int singerCategory;  // 201 男歌手 ... 204 新人
+  int categories[2];   // song categories 101..108; 0 for none
+};
+inline constexpr DemoSong kDemoSongs[] = {
+    {"xiaoxingxing.mic", "小星星", "儿歌", 203, {106, 0}},
+    {"liangzhilaohu.mic", "两只老虎", "儿歌", 203, {106, 0}},
+    {"huanlesong.mic", "欢乐颂", "合唱曲", 203, {102, 0}},
+    {"songbie.mic", "送别", "李叔同", 201, {102, 104}},
+    {"molihua.mic", "茉莉花", "江苏民歌", 203, {104, 0}},
+    {"youyidijiutianchang.mic", "友谊地久天长", "苏格兰民歌", 203, {102, 103}},
 };
 
 // The demo user the launcher falls back to; docs/service-protocol.md names the same values.

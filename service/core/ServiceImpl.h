@@ -85,6 +85,9 @@ class SongFiles {
   // The file that plays `songId`: the same file for the same id as long as the folder holds
   // the same files. Empty when the folder holds none.
   std::filesystem::path fileFor(std::string_view songId);
+  // The file of that name in the folder; empty when the folder has none, or when the name
+  // is empty or not a plain file name.
+  std::filesystem::path named(std::string_view fileName) const;
 
  private:
   void rescanLocked();

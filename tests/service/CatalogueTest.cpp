@@ -1,4 +1,6 @@
 // The catalogue: Unihan indexing, searches, paging, song files, the seeded worlds.
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -86,9 +88,11 @@ std::set<std::string> keys(const std::vector<json>& items, const char* field) {
 
 // Each search returns exactly the records that match, computed here from the names.
 TEST_F(Catalogue, SearchesReturnExactlyTheMatches) {
+  // The generated songs and the demo songs.
+  const std::size_t songCount = static_cast<std::size_t>(kSmallWorld.songs) + std::size(kDemoSongs);
   auto songs = allSongs();
   auto singers = allSingers();
-  ASSERT_EQ(songs.size(), 60u);
+  ASSERT_EQ(songs.size(), songCount);
 
   auto expectSongs = [&](const std::string& query, auto matches) {
     std::set<std::string> want;
@@ -117,7 +121,7 @@ TEST_F(Catalogue, SearchesReturnExactlyTheMatches) {
   EXPECT_GE(expectSongs("kind=6&scope=3&keyword=" + typed,
                         [&](const json& s) { return unihan_.initials(s["name"].get<std::string>()).starts_with(initials.substr(0, typed.size())); }),
             1u);
-  EXPECT_EQ(expectSongs("kind=6&scope=3&keyword=", [](const json&) { return true; }), 60u);
+  EXPECT_EQ(expectSongs("kind=6&scope=3&keyword=", [](const json&) { return true; }), songCount);
   EXPECT_GE(expectSongs("kind=1&scope=2&keyword=1-2", [&](const json& s) { return length(s) <= 2; }), 1u);
   EXPECT_GE(expectSongs("kind=1&scope=2&keyword=11-100", [&](const json& s) { return length(s) >= 11; }), 1u);
   expectSongs("kind=1&scope=2&keyword=5-6", [&](const json& s) { return length(s) >= 5 && length(s) <= 6; });
@@ -211,8 +215,11 @@ TEST(DemoWorld, HasTheCatalogueAndContestItPromises) {
       request.user = kDemoUserId;
       return json::parse(service.handle(request).body);
     };
-    EXPECT_EQ(get("/v1/songs", {{"kind", "6"}, {"scope", "3"}, {"keyword", ""}})["total"], 2000);
-    EXPECT_EQ(get("/v1/singers", {{"kind", "4"}, {"scope", "6"}, {"keyword", ""}})["total"], 300);
+    // 2,000 generated songs and 300 singers, then the six demo songs and their five singers.
+    EXPECT_EQ(get("/v1/songs", {{"kind", "6"}, {"scope", "3"}, {"keyword", ""}})["total"], 2006);
+    EXPECT_EQ(get("/v1/singers", {{"kind", "4"}, {"scope", "6"}, {"keyword", ""}})["total"], 305);
+    auto molihua = get("/v1/songs", {{"kind", "6"}, {"scope", "3"}, {"keyword", "mlh"}})["songs"];
+    EXPECT_TRUE(std::any_of(molihua.begin(), molihua.end(), [](const json& s) { return s["name"] == "茉莉花"; }));
     for (int length = 1; length <= 12; ++length) {
       auto range = std::to_string(length) + "-" + std::to_string(length);
       EXPECT_GT(get("/v1/songs", {{"kind", "1"}, {"scope", "2"}, {"keyword", range}})["total"], 0) << range;

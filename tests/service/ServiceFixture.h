@@ -33,7 +33,7 @@ inline std::string readFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline const SeedOptions kSmallWorld{60, 20, 10, 6, 4, true};
+inline constexpr SeedOptions kSmallWorld = kSmallSeed;  // the world of --seed-small
 
 class ServiceFixture : public ::testing::Test {
  protected:

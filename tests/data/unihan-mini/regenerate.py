@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Rebuilds the Unihan subset the test worlds use: the characters of service/core/Seeder.cpp
-plus a few the tests name, cut from Debian's unicode-data."""
+and service/core/Service.h (the demo songs) plus a few the tests name, cut from Debian's
+unicode-data."""
 import bz2
 import pathlib
 
 here = pathlib.Path(__file__).resolve().parent
-source = (here / "../../../service/core/Seeder.cpp").read_text(encoding="utf-8")
+source = "".join((here / "../../../service/core" / name).read_text(encoding="utf-8")
+                 for name in ("Seeder.cpp", "Service.h"))
 chars = {c for c in source if ord(c) >= 0x3400} | set("爱你我的歌中国风吕绿")
 points = {"U+%04X" % ord(c) for c in chars}
 for name, field in [("Unihan_Readings.txt", "kMandarin"), ("Unihan_IRGSources.txt", "kTotalStrokes")]:
