@@ -147,6 +147,8 @@ bool CSongList::onNetError(const CEGUI::EventArgs& args) {
   if (!error || !waiting_ || !isPageCommand(error->commandNumber) || !d_root) return false;
   waiting_ = false;
   setStatus(kNetFailed);
+  // The page paged to did not come: the next press pages on from the one on screen.
+  if (source_) source_->setCurrentPage(shownPage_);
   return false;
 }
 
@@ -157,6 +159,7 @@ bool CSongList::onGotData(const CEGUI::EventArgs& args) {
   if (total > 1 || source_->needsFill()) {
     source_->setFilled(1);
     fill_->fillPage(args, direction_);
+    shownPage_ = source_->getCurrentPage();
     const int n = total > 0 ? source_->getCurrentPage() + 1 : 0;
     if (CEGUI::Window* counter = child("PageNum"))
       counter->setText(guiStringUtf8("页数：" + std::to_string(n) + "/" + std::to_string(total)));

@@ -72,5 +72,6 @@ class CSongList : public IPageCtrl {
   CEGUITimer tipTimer_;
   int direction_ = 1;
   bool waiting_ = false;  // a page was asked of the service and has not come
+  int shownPage_ = 0;     // the page on screen
   CEGUI::Event::Connection gotData_, getNetDatas_, endOperation_, netError_, tipConnection_;
 };

@@ -24,6 +24,8 @@ class IDataSource : public CEGUI::EventSet {
   virtual void setFilled(int value) { filled = value; }
   virtual int getPageCount() const = 0;
   virtual int getCurrentPage() const { return currentPage_; }
+  // Back to the page shown when the one paged to never came.
+  void setCurrentPage(int page) { currentPage_ = page; }
   virtual int getPageSize() const { return kPageSize; }
   // Network sources take their reply event from the hub; local sources have none.
   virtual void connect() {}

@@ -165,7 +165,7 @@ class SongListWindow : public vktest::GuiTest {
     return it == pages.end() ? nullptr : static_cast<CSongOperationWnd*>(it->second);
   }
 
-  vktest::TestService service_;
+  vktest::TestService service_{false, true};  // through a proxy that can lose a reply
   CKeyMap keyMap_;
   std::unique_ptr<SongIEventSet> hub_;
   std::unique_ptr<CInfoTipManager> tips_;
@@ -245,6 +245,27 @@ TEST_F(SongListWindow, AnEmptyResultSaysSoAndHasNothingToPick) {
   pressKey(kReturn);  // nothing to pick
   EXPECT_EQ(operationWindow(), nullptr);
   EXPECT_TRUE(shown());
+}
+
+// The service fails while the singer pages: the status line says so, the grid keeps its page,
+// and the next press asks for the same page again and gets it.
+TEST_F(SongListWindow, APageTheServiceFailsToSendIsSaidAndAskedForAgain) {
+  list_ = openSongList(CSearchInfo(L"1", L"", L"1-100"));
+  ASSERT_TRUE(waitFor([&] { return onPage(1); }));
+  auto firstCell = [&] {
+    return static_cast<const SongRecord*>(
+               list_->list()->getItemAtGridReference(CEGUI::MCLGridRef(6, 0))->getUserData())->SongID;
+  };
+  const std::wstring shown = firstCell();
+  service_.proxy()->dropResponseOnce("/v1/songs");
+  CEGUI::WindowEventArgs click(list_->child("NextPageBtn"));
+  list_->child("NextPageBtn")->fireEvent(CEGUI::PushButton::EventClicked, click, "");
+  ASSERT_TRUE(waitFor([&] { return text("SearchTip") == guiStringUtf8("网络连接失败，请稍后再试"); }));
+  EXPECT_EQ(firstCell(), shown);
+  EXPECT_NE(text("PageNum").find("1/"), CEGUI::String::npos);
+  EXPECT_EQ(list_->dataSource()->getCurrentPage(), 0);
+  list_->child("NextPageBtn")->fireEvent(CEGUI::PushButton::EventClicked, click, "");
+  ASSERT_TRUE(waitFor([&] { return onPage(2); }));
 }
 
 // The song book: empty, then a song in it picked and removed after the confirmation (the book
