@@ -121,21 +121,32 @@ void setPageHeader(Page& page, const Paging& paging) {
   page.page = paging.total > 0 ? paging.page : 0;
 }
 
-// Counts, then checks the page against the count. An empty result is page 0 of 0.
-void countPages(Connection& connection, const std::string& from, const Query& query, Paging& paging) {
-  Statement count(connection, "SELECT COUNT(*)" + from + query.joins + query.where);
-  query.bindAll(count);
-  count.step();
-  paging.total = count.integer(0);
+// Counts, then checks the page against the count. An empty result is page 0 of 0. With a
+// `cache` and `key` (the query without its page) a count is made once per query: counting a
+// large catalogue costs far more than reading one page of it.
+void countPages(Connection& connection, const std::string& from, const Query& query, Paging& paging,
+                PageCache* cache = nullptr, const std::string& key = {}) {
+  std::optional<std::string> known = cache ? cache->find(key) : std::nullopt;
+  if (known) {
+    paging.total = std::stoi(*known);
+  } else {
+    Statement count(connection, "SELECT COUNT(*)" + from + query.joins + query.where);
+    query.bindAll(count);
+    count.step();
+    paging.total = count.integer(0);
+    if (cache) cache->put(key, std::to_string(paging.total));
+  }
   paging.pageCount = (paging.total + paging.size - 1) / paging.size;
   if (paging.total > 0 && paging.page > paging.pageCount)
     refuse(404, st::kPageOutOfRange,
            "page " + std::to_string(paging.page) + " of " + std::to_string(paging.pageCount));
 }
 
-std::string pageKey(const Request& request, std::string_view what) {
+// The key of a catalogue query; with `withPage` false the same for all of its pages.
+std::string pageKey(const Request& request, std::string_view what, bool withPage = true) {
   std::string key(what);
   for (auto name : {"scope", "kind", "keyword", "page", "size"}) {
+    if (!withPage && (std::string_view(name) == "page" || std::string_view(name) == "size")) continue;
     key += '\x1f';
     if (auto value = queryValue(request, name)) key += *value;
   }
@@ -208,7 +219,7 @@ Response Service::Impl::songs(const Request& request) {
     refuse(400, st::kBadArgument, "unknown song query kind '" + std::string(kind) + "'");
   }
 
-  countPages(*connection, from, query, paging);
+  countPages(*connection, from, query, paging, &pages, "count\x1f" + pageKey(request, "songs", false));
   wire::SongPage page;
   setPageHeader(page, paging);
   Statement rows(*connection, std::string(kSongColumns) + from + query.joins + query.where + query.order +
@@ -255,7 +266,7 @@ Response Service::Impl::singers(const Request& request) {
     refuse(400, st::kBadArgument, "unknown singer query kind '" + std::string(kind) + "'");
   }
 
-  countPages(*connection, from, query, paging);
+  countPages(*connection, from, query, paging, &pages, "count\x1f" + pageKey(request, "singers", false));
   wire::SingerPage page;
   setPageHeader(page, paging);
   Statement rows(*connection, "SELECT g.name, g.singer_key" + from + query.joins + query.where + query.order +
