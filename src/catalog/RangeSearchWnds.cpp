@@ -83,6 +83,7 @@ void CRangeSearchWnd::fillRanges() {
   for (std::size_t i = 0; i < config_.ranges.size() && i < 2 * kRows; ++i) {
     CEGUI::ListColumnText label(guiStringUtf8(config_.ranges[i].label), 0.7f, 0.3f);
     label.normalColours = CEGUI::ColourRect(CEGUI::Colour(0xFF00FFFF));
+    label.fontName = "MSYH_32";  // read from the sofa
     label.selectedColours = CEGUI::ColourRect(CEGUI::Colour(1.0f, 0.87f, 0.0f, 1.0f));
     auto* item = new CEGUI::CListItemEx({label}, 0, &keywords_[i]);
     item->setHeight(height);
