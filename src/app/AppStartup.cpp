@@ -14,6 +14,7 @@
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "PK/UnfinishedPerformances.h"
 #include "catalog/CatalogueLists.h"
+#include "catalog/QueueLists.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -259,6 +260,12 @@ void VokaranPlayerApp::openListFromEnvironment() {
   }
   const char* request = std::getenv("VOKARAN_OPEN_LIST");
   if (!request || !*request) return;
+  if (std::string(request) == "queue" || std::string(request) == "sang") {
+    if (std::string(request) == "queue") openQueueList();
+    else openSangList();
+    appLog(std::string("opened the list ") + request + " (VOKARAN_OPEN_LIST)");
+    return;
+  }
   bool singers = false;
   CSearchInfo query;
   if (!parseListRequest(request, singers, query)) {

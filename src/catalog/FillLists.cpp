@@ -66,8 +66,7 @@ void IFillListObject::dress(CEGUI::ListboxItem& item) const {
   if (auto* row = dynamic_cast<CEGUI::CListItemEx*>(&item)) row->setHeight(rowHeight());
 }
 
-template <class Make>
-void IFillListObject::writeHalf(int firstRow, int count, const Make& make) {
+void IFillListObject::writeHalf(int firstRow, int count, const std::function<CEGUI::ListboxItem*(int)>& make) {
   for (int r = 0; r < kRowsPerPage; ++r)
     for (int c = 0; c < kColumns; ++c) {
       const int index = r * kColumns + c;

@@ -5,6 +5,7 @@
 // selection is put back where the remote control's user expects it. GUI thread.
 #include <CEGUI/EventArgs.h>
 
+#include <functional>
 #include <vector>
 
 #include "NetWork/NetRecords.h"
@@ -40,8 +41,7 @@ class IFillListObject {
 
  protected:
   // Writes `count` cells of `make(i)` into the half of the grid starting at `firstRow`.
-  template <class Make>
-  void writeHalf(int firstRow, int count, const Make& make);
+  void writeHalf(int firstRow, int count, const std::function<CEGUI::ListboxItem*(int)>& make);
   // Selects as selectionAfterFill says and gives empty cells the normal look.
   void finishFill(int selectedColumn, int records, int direction);
   int selectedColumn() const;

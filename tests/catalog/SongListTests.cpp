@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "AppSet/KeyMap.h"
+#include "MissonTestSupport.h"
 #include "NetTestSupport.h"
 #include "NetWork/NetEventArgs.h"
 #include "NetWork/NetworkInterface.h"
@@ -24,6 +25,7 @@
 #include "catalog/IDataSource.h"
 #include "catalog/ListOperations.h"
 #include "catalog/NetDataSources.h"
+#include "catalog/QueueLists.h"
 #include "NetWork/NetRecords.h"
 #include "app/TextConvert.h"
 #include "widgets/ListItems.h"
@@ -319,6 +321,59 @@ TEST_F(SongListWindow, TheSongBookShowsItsSongsAndRemovesThemOnlyWhenConfirmed) 
   pressKey(kEscape);
   ASSERT_EQ(ended.got.size(), 1u);
   EXPECT_EQ(book->result(), 1);
+}
+
+// The queue's list: the songs waiting with their type's label; one removed brings the list
+// back with what is left, one sung next closes it. The sang list: cleared from a pick.
+TEST_F(SongListWindow, TheQueueAndTheSangListActOnTheManagersLists) {
+  auto log = std::make_shared<std::vector<std::string>>();
+  for (const wchar_t* id : {L"100001", L"100002", L"100003", L"100004"})
+    manager_->Add(new vktest::RecordingMisson(id, log, 3));
+  ASSERT_EQ(manager_->waitingCount(), 3u);
+  list_ = openQueueList();
+  ASSERT_NE(list_, nullptr);
+  auto cellSong = [&](unsigned column, unsigned row) -> std::wstring {
+    CEGUI::ListboxItem* item = list_->list()->getItemAtGridReference(CEGUI::MCLGridRef(row, column));
+    return item && item->getUserData() ? static_cast<const SangRecord*>(item->getUserData())->song.SongID : L"";
+  };
+  EXPECT_EQ(cellSong(0, 6), L"100002");
+  EXPECT_EQ(cellSong(0, 7), L"100004");
+  auto* item = dynamic_cast<CEGUI::CListItemEx*>(list_->list()->getItemAtGridReference(CEGUI::MCLGridRef(6, 0)));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->columns()[1].text, CEGUI::String("PK"));
+
+  pressKey(kRight);   // 100003
+  pressKey(kReturn);  // its buttons: sing next, remove, clear, cancel
+  ASSERT_NE(operationWindow(), nullptr);
+  EXPECT_EQ(operationWindow()->layout(), CMissonListOperation::kLayout);
+  pressKey(kRight);
+  pressKey(kReturn);  // remove
+  ASSERT_EQ(manager_->waitingCount(), 2u);
+  EXPECT_EQ(manager_->waiting()[1]->songId(), L"100004");
+  EXPECT_TRUE(shown());
+  EXPECT_EQ(cellSong(1, 6), L"100004");  // the page follows the queue
+  EXPECT_EQ(cellSong(0, 7), L"");
+
+  vktest::Caught<CEGUI::EventArgs> ended(*list_, "EndModal");
+  list_->list()->selectCell(1, 6);
+  pressKey(kReturn);
+  pressKey(kReturn);  // sing next: 100004 first, and the list closes
+  EXPECT_EQ(ended.got.size(), 1u);
+  EXPECT_EQ(manager_->waiting()[0]->songId(), L"100004");
+
+  manager_->PlayNext();  // the current song goes to the sang list
+  ASSERT_EQ(manager_->sang().size(), 1u);
+  list_ = openSangList();
+  EXPECT_EQ(cellSong(0, 6), L"100001");
+  pressKey(kReturn);
+  EXPECT_EQ(operationWindow()->layout(), CSangListOperation::kLayout);
+  pressKey(kRight);
+  pressKey(kRight);
+  pressKey(kReturn);  // clear the list
+  EXPECT_TRUE(manager_->sang().empty());
+  EXPECT_TRUE(shown());
+  EXPECT_EQ(cellSong(0, 6), L"");
+  EXPECT_EQ(list_->list()->getFirstSelectedItem(), nullptr);
 }
 
 }  // namespace
