@@ -3,6 +3,7 @@
 #include <CEGUI/CEGUI.h>
 
 #include "catalog/CPinYinSearchWnd.h"
+#include "catalog/DataSourceCompetitionSong.h"
 #include "catalog/CSongBook.h"
 #include "catalog/CSongList.h"
 #include "catalog/FillLists.h"
@@ -59,6 +60,22 @@ IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope)
   auto* system = CEGUI::System::getSingletonPtr();
   page->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
   return page;
+}
+
+CSongList* openContestSongList(const std::vector<SongRecord>& songs) {
+  auto* list = new CSongList;
+  auto* source = new DataSourceCompetitionSong;
+  list->setDataSource(source);
+  list->setOperation(new CSongListOperation);
+  list->subscribeEvent("EndModal", CEGUI::Event::Subscriber([list](const CEGUI::EventArgs&) {
+                         IPageCtrl::freeLater(list);
+                         return true;
+                       }));
+  auto* system = CEGUI::System::getSingletonPtr();
+  list->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  // The page comes through the hub, after what the GUI is doing now.
+  source->postCompetitionSongs(songs);
+  return list;
 }
 
 IPageCtrl* openSongBook() { return openSearchWindow("songbook"); }

@@ -3,6 +3,9 @@
 // singers. The list is freed when it ends. Used by the practice menu's commands and the
 // searches; VOKARAN_OPEN_LIST opens one at start for development.
 #include <string>
+#include <vector>
+
+#include "NetWork/NetRecords.h"
 
 #include "catalog/CSearchInfo.h"
 
@@ -14,6 +17,9 @@ class IPageCtrl;
 CSongList* openSongList(const CSearchInfo& query, const std::string& title = "");
 // Singers of the query: picking one opens the singer's songs.
 CSongList* openSingerList(const CSearchInfo& query, const std::string& title = "");
+
+// The contest songs, one page handed over by the contest window: picking one orders it.
+CSongList* openContestSongList(const std::vector<SongRecord>& songs);
 
 // The user's song book. Freed when it ends.
 IPageCtrl* openSongBook();

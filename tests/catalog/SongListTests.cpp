@@ -237,6 +237,24 @@ TEST_F(SongListWindow, AddingToTheSongBookBringsTheListBackAndBackCancels) {
   EXPECT_EQ(ended.got.size(), 1u);
 }
 
+TEST_F(SongListWindow, TheContestSongsComeAsOnePageAndArePickedLikeAnyOther) {
+  std::vector<SongRecord> songs(3);
+  for (int i = 0; i < 3; ++i) {
+    songs[static_cast<std::size_t>(i)].SongID = L"10000" + std::to_wstring(i + 2);
+    songs[static_cast<std::size_t>(i)].SongName = L"参赛 " + std::to_wstring(i);
+  }
+  list_ = openContestSongList(songs);
+  ASSERT_TRUE(waitFor([&] { return selectedSong() != nullptr; }));
+  EXPECT_EQ(text("PageNum"), guiStringUtf8("页数：1/1"));
+  EXPECT_TRUE(list_->child("NextPageBtn")->isEffectiveDisabled());
+  pressKey(kRight);
+  EXPECT_EQ(selectedSong()->SongName, L"参赛 1");
+  pressKey(kReturn);
+  pressKey(kReturn);  // ordered
+  ASSERT_NE(manager_->current(), nullptr);
+  EXPECT_EQ(manager_->current()->songId(), L"100003");
+}
+
 TEST_F(SongListWindow, AnEmptyResultSaysSoAndHasNothingToPick) {
   list_ = openSongList(CSearchInfo(L"6", L"", L"QQQQQQ"));
   ASSERT_TRUE(waitFor([&] { return text("SearchTip") != CSongList::kFetching; }));
@@ -361,7 +379,10 @@ TEST_F(SongListWindow, TheQueueAndTheSangListActOnTheManagersLists) {
   EXPECT_EQ(ended.got.size(), 1u);
   EXPECT_EQ(manager_->waiting()[0]->songId(), L"100004");
 
-  manager_->PlayNext();  // the current song goes to the sang list
+  // The current song goes to the sang list; with nothing waiting no other song follows it
+  // (the song files are stand-ins the queue gives up on, at once once they are cached).
+  manager_->ClearWaiting();
+  manager_->PlayNext();
   ASSERT_EQ(manager_->sang().size(), 1u);
   list_ = openSangList();
   EXPECT_EQ(cellSong(0, 6), L"100001");
