@@ -194,8 +194,14 @@ void CSongBook::askToEmpty() {
                                          if (list_) list_->activate();
                                          return true;
                                        }));
-  if (!dialog->attach(CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow()) || !dialog->pageWindow())
+  if (!dialog->attach(CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow()) || !dialog->pageWindow()) {
     dialog->endModal(0);
+    return;
+  }
+  // The confirmation says what goes: the whole book, not one song.
+  CEGUI::Window* root = dialog->pageWindow();
+  if (root->isChild("Title")) root->getChild("Title")->setText(guiStringUtf8("清空收藏"));
+  if (root->isChild("Message")) root->getChild("Message")->setText(guiStringUtf8("确定要清空收藏夹里的全部歌曲吗？"));
 }
 
 void CSongBook::emptyBook() {

@@ -332,6 +332,9 @@ TEST_F(SongListWindow, TheSongBookShowsItsSongsAndRemovesThemOnlyWhenConfirmed) 
 
   // The 1 key empties the book once confirmed; the first page is asked for at once.
   pressKey(2);  // the main keyboard's 1
+  CEGUI::Window* message = sheet()->getChildRecursive("RemoveTipWnd");
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(message->getChild("Message")->getText(), guiStringUtf8("确定要清空收藏夹里的全部歌曲吗？"));
   pressKey(kReturn);
   EXPECT_EQ(text(book, "SearchTip"), CSongList::kFetching);
   ASSERT_TRUE(waitFor([&] { return text(book, "SearchTip") == guiStringUtf8("您的收藏夹为空！"); }));
