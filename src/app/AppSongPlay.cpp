@@ -209,6 +209,9 @@ bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
 }
 
 bool VokaranPlayerApp::onSongInput(const CEGUI::EventArgs&) {
+  // A page opened over the song (a list to choose the next songs from) keeps the keys: the bar
+  // would take the focus from it.
+  if (CEGUI::System::getSingleton().getDefaultGUIContext().getModalWindow()) return false;
   const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
   if (playBar_ && m && m->state != CBaseMisson::Paused && m->state != CBaseMisson::Idle) playBar_->show();
   return false;  // the input goes on to its window

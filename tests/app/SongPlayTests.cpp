@@ -11,6 +11,9 @@
 #include "PK/CMissonManager.h"
 #include "app/CPlayCtrolBar.h"
 #include "app/TextConvert.h"
+#include "catalog/CSongList.h"
+#include "catalog/QueueLists.h"
+#include "widgets/MultiColumnListEx.h"
 #include "vokaran/Vokaran.h"
 
 namespace {
@@ -70,6 +73,24 @@ TEST_F(SongPlay, AQueuedSongPlaysWithTheBarAndItsEndBringsTheMenusBack) {
   app_->shutDown();
   EXPECT_NE(vktest::readFile(install_.path() + "/PKData/AppSets/SangSet.xml").find("Value=\"100002\""),
             std::string::npos);
+}
+
+// A list opened over the song (to choose the next songs) keeps the remote's keys: the play
+// control bar does not come up and take the focus from it.
+TEST_F(SongPlay, AListOpenedDuringTheSongKeepsTheKeys) {
+  start();
+  ASSERT_TRUE(app_->pumpUntil([&] { return singing(); }, 60000));
+  app_->playCtrolBar()->hide();
+  CSongList* list = openQueueList();
+  ASSERT_NE(list, nullptr);
+  press(CEGUI::Key::ArrowRight);
+  press(CEGUI::Key::ArrowDown);
+  EXPECT_FALSE(app_->playCtrolBar()->isVisible());
+  EXPECT_TRUE(list->list()->isActive());
+  press(CEGUI::Key::Escape);  // the list ends; now a key brings the bar back
+  press(CEGUI::Key::ArrowRight);
+  EXPECT_TRUE(app_->playCtrolBar()->isVisible());
+  app_->cutSong();
 }
 
 TEST_F(SongPlay, TheGuideMelodySwitchRestoresTheVolumeItFound) {
