@@ -171,7 +171,8 @@ void VokaranPlayerApp::startSong(int toneChoice) {
   if (playBar_) {
     playBar_->setTime(0, VokaGetTotalTime());
     playBar_->setMelodyOn(melodyOn_);
-    playBar_->show();
+    // Over a page the singer is using (choosing the next songs) the bar waits for its end.
+    if (!CEGUI::System::getSingleton().getDefaultGUIContext().getModalWindow()) playBar_->show();
   }
   for (auto& c : songInput_) c->disconnect();
   songInput_.clear();

@@ -10,6 +10,7 @@
 #include "catalog/FillLists.h"
 #include "catalog/IDataSource.h"
 #include "catalog/ListOperations.h"
+#include "catalog/NetDataSources.h"
 #include "widgets/ListItems.h"
 #include "widgets/MultiColumnListEx.h"
 
@@ -20,6 +21,7 @@ namespace {
 // What the status line says when the service did not answer, and when nothing matched.
 const CEGUI::String kNetFailed(guiStringUtf8("网络连接失败，请稍后再试"));
 const CEGUI::String kNothing(guiStringUtf8("没有找到符合条件的结果"));
+const CEGUI::String kEmptyList(guiStringUtf8("列表中还没有歌曲"));
 
 // "set:S image:I" (the menu's and the list table's form) or "S/I", as the GUI's image name.
 CEGUI::String imageName(const CEGUI::String& text) {
@@ -163,7 +165,9 @@ bool CSongList::onGotData(const CEGUI::EventArgs& args) {
     const int n = total > 0 ? source_->getCurrentPage() + 1 : 0;
     if (CEGUI::Window* counter = child("PageNum"))
       counter->setText(guiStringUtf8("页数：" + std::to_string(n) + "/" + std::to_string(total)));
-    setStatus(total == 0 ? kNothing : "");
+    // A search that found nothing, or a list of the queue that holds nothing yet.
+    const bool search = dynamic_cast<CDataSourceNet*>(source_.get()) != nullptr;
+    setStatus(total == 0 ? (search ? kNothing : kEmptyList) : "");
     list_->startFlip(direction_);
   }
   for (const char* name : {"PrePageBtn", "NextPageBtn"})

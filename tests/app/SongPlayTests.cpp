@@ -79,10 +79,10 @@ TEST_F(SongPlay, AQueuedSongPlaysWithTheBarAndItsEndBringsTheMenusBack) {
 // control bar does not come up and take the focus from it.
 TEST_F(SongPlay, AListOpenedDuringTheSongKeepsTheKeys) {
   start();
-  ASSERT_TRUE(app_->pumpUntil([&] { return singing(); }, 60000));
-  app_->playCtrolBar()->hide();
-  CSongList* list = openQueueList();
+  CSongList* list = openQueueList();  // open before the song has come
   ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(app_->pumpUntil([&] { return singing(); }, 60000));
+  EXPECT_FALSE(app_->playCtrolBar()->isVisible());
   press(CEGUI::Key::ArrowRight);
   press(CEGUI::Key::ArrowDown);
   EXPECT_FALSE(app_->playCtrolBar()->isVisible());

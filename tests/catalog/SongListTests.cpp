@@ -398,6 +398,7 @@ TEST_F(SongListWindow, TheQueueAndTheSangListActOnTheManagersLists) {
   EXPECT_TRUE(shown());
   EXPECT_EQ(cellSong(0, 6), L"");
   EXPECT_EQ(list_->list()->getFirstSelectedItem(), nullptr);
+  EXPECT_EQ(text("SearchTip"), guiStringUtf8("列表中还没有歌曲"));
 }
 
 }  // namespace
