@@ -174,6 +174,13 @@ CREATE TABLE IF NOT EXISTS packet_log(
   created INTEGER NOT NULL);
 )sql";
 
+// A table the schema above just created already has the column.
+bool hasColumn(Connection& connection, std::string_view table, std::string_view column) {
+  Statement read(connection, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+  read.bind(1, table).bind(2, column);
+  return read.step();
+}
+
 }  // namespace
 
 Database::Lease::~Lease() {
@@ -213,7 +220,8 @@ void Database::createSchema(Connection& connection) {
                         "the database was written by a newer service (schema " +
                             std::to_string(found) + ")");
     if (found < 2) connection.exec("ALTER TABLE songs ADD COLUMN file TEXT NOT NULL DEFAULT ''");
-    if (found < 3) connection.exec("ALTER TABLE users ADD COLUMN pw_scheme TEXT NOT NULL DEFAULT 'pbkdf2'");
+    if (found < 3 && !hasColumn(connection, "users", "pw_scheme"))
+      connection.exec("ALTER TABLE users ADD COLUMN pw_scheme TEXT NOT NULL DEFAULT 'pbkdf2'");
     if (found < kSchemaVersion) {
       Statement write(connection, "UPDATE meta SET value = ? WHERE key = 'schema_version'");
       write.bind(1, std::to_string(kSchemaVersion)).run();

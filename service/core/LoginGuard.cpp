@@ -14,7 +14,9 @@ bool forgettable(const auto& entry, std::int64_t now, std::int64_t forget) {
 LoginGuard::Entry& LoginGuard::Table::touch(const std::string& key, std::int64_t now, const LoginRules& rules) {
   if (auto found = index_.find(key); found != index_.end()) {
     order_.splice(order_.begin(), order_, found->second);
-    return found->second->second;
+    Entry& entry = found->second->second;
+    if (forgettable(entry, now, rules.forget)) entry = Entry{};
+    return entry;
   }
   // The least recently used entries sit at the back: forget the stale ones, and make room.
   while (!order_.empty() && (forgettable(order_.back().second, now, rules.forget) || order_.size() >= rules.limit)) {
