@@ -32,6 +32,9 @@ vk::service::Service& service() {
     config.songsDir = worldDir() / "songs";
     config.unihanDir = VK_FUZZ_UNIHAN_DIR;
     config.publicUrl = "http://fuzz.test";
+    // Cheap password hashes: the run tries many logins, and the cost is not what it tests.
+    config.passwordMemoryKiB = 64;
+    config.passwordPasses = 1;
     std::filesystem::create_directories(config.songsDir);
     auto* s = new vk::service::Service(config);
     s->seedDemo(vk::service::SeedOptions{30, 10, 5, 3, 2, true});

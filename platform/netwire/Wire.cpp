@@ -20,6 +20,7 @@ std::string_view statusText(int s) {
     case status::kSessionExpired: return "session expired";
     case status::kForbidden: return "another user's data";
     case status::kLoginFailed: return "wrong mail or password";
+    case status::kTooManyAttempts: return "too many attempts, try again later";
     case status::kChecksumMismatch: return "packet checksum mismatch";
     case status::kUploadIncomplete: return "upload incomplete";
     case status::kUploadFinished: return "upload already finished";

@@ -71,6 +71,7 @@ inline constexpr int kNotLoggedIn = -1101;
 inline constexpr int kSessionExpired = -1102;
 inline constexpr int kForbidden = -1103;              // another user's data
 inline constexpr int kLoginFailed = -1201;
+inline constexpr int kTooManyAttempts = -1202;         // wrong passwords in a row: wait, then retry
 inline constexpr int kChecksumMismatch = -1301;
 inline constexpr int kUploadIncomplete = -1302;
 inline constexpr int kUploadFinished = -1303;

@@ -1,6 +1,4 @@
 // Users and sessions, the account (rights, tone, charges, fee reports) and generic packets.
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <strings.h>
 
@@ -15,7 +13,6 @@ namespace st = wire::status;
 using nlohmann::json;
 
 namespace {
-constexpr int kPbkdf2Iterations = 20000;
 constexpr std::int64_t kCoinPriceCents = 10;  // a sing or an upload paid by coins costs 0.1
 constexpr std::size_t kMaxText = 400;
 
@@ -42,16 +39,6 @@ std::string randomHex(std::size_t bytes) {
     out += digits[c >> 4];
     out += digits[c & 15];
   }
-  return out;
-}
-
-std::string hashPassword(std::string_view password, std::string_view salt) {
-  std::string out(32, '\0');
-  if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
-                        reinterpret_cast<const unsigned char*>(salt.data()), static_cast<int>(salt.size()),
-                        kPbkdf2Iterations, EVP_sha256(), static_cast<int>(out.size()),
-                        reinterpret_cast<unsigned char*>(out.data())) != 1)
-    throw std::runtime_error("PKCS5_PBKDF2_HMAC failed");
   return out;
 }
 
@@ -94,20 +81,38 @@ Response Service::Impl::login(const Request& request) {
   auto credentials = parseBody<wire::LoginRequest>(request);
   checkText("mail", credentials.mail, 254);
   checkText("password", credentials.password, 256);
+  auto attempt = logins.begin(credentials.mail, request.remote, now());
+  if (attempt.waitSeconds() > 0)
+    refuse(429, st::kTooManyAttempts, "too many attempts, try again in " + std::to_string(attempt.waitSeconds()) + " s");
   auto connection = db->acquire();
   std::int64_t userId = 0;
+  std::string scheme, stored;
+  bool match = false;
   {
-    Statement read(*connection, "SELECT user_id, pw_salt, pw_hash FROM users WHERE mail = ?");
+    Statement read(*connection, "SELECT user_id, pw_salt, pw_hash, pw_scheme FROM users WHERE mail = ?");
     read.bind(1, credentials.mail);
-    bool found = read.step();
-    // Hash also for an unknown mail, so the answer takes as long either way.
-    std::string salt = found ? read.blob(1) : std::string(16, 'x');
-    std::string expected = found ? read.blob(2) : std::string(32, '\0');
-    std::string actual = hashPassword(credentials.password, salt);
-    if (!found || expected.size() != actual.size() ||
-        CRYPTO_memcmp(expected.data(), actual.data(), actual.size()) != 0)
-      refuse(401, st::kLoginFailed, "wrong mail or password");
-    userId = read.int64(0);
+    if (!read.step()) {
+      // As much work as for an account, so the answer takes as long either way.
+      hashForNobody(credentials.password, passwordCost);
+    } else {
+      userId = read.int64(0);
+      stored = read.blob(2);
+      scheme = read.text(3);
+      if (scheme == kSchemeArgon2id) match = verifyArgon2id(stored, credentials.password);
+      else if (scheme == kSchemePbkdf2) match = verifyPbkdf2(stored, read.blob(1), credentials.password);
+      else hashForNobody(credentials.password, passwordCost);  // a scheme this service does not know
+    }
+  }
+  if (!match) {
+    attempt.failed();
+    refuse(401, st::kLoginFailed, "wrong mail or password");
+  }
+  attempt.succeeded();
+  if (scheme != kSchemeArgon2id || belowCost(stored, passwordCost)) {
+    // The password is at hand only now: bring its hash up to the current scheme and cost.
+    std::string upgraded = hashArgon2id(credentials.password, passwordCost);
+    Statement update(*connection, "UPDATE users SET pw_scheme = ?, pw_hash = ?, pw_salt = x'' WHERE user_id = ?");
+    update.bind(1, kSchemeArgon2id).bindBlob(2, upgraded.data(), upgraded.size()).bind(3, userId).run();
   }
   wire::LoginReply reply;
   reply.userId = std::to_string(userId);

@@ -4,7 +4,8 @@ namespace vk::service {
 namespace {
 
 // 2: songs.file, the demo song file a catalogue song plays.
-constexpr int kSchemaVersion = 2;
+// 3: users.pw_scheme, how pw_hash was made (Password.h); older rows are PBKDF2.
+constexpr int kSchemaVersion = 3;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -14,6 +15,7 @@ CREATE TABLE IF NOT EXISTS users(
   nickname TEXT NOT NULL,
   pw_salt BLOB NOT NULL,
   pw_hash BLOB NOT NULL,
+  pw_scheme TEXT NOT NULL DEFAULT 'pbkdf2',
   secret_key TEXT NOT NULL,
   telphone TEXT NOT NULL DEFAULT '',
   ruza_zuv INTEGER NOT NULL DEFAULT 0,
@@ -172,6 +174,13 @@ CREATE TABLE IF NOT EXISTS packet_log(
   created INTEGER NOT NULL);
 )sql";
 
+// A table the schema above just created already has the column.
+bool hasColumn(Connection& connection, std::string_view table, std::string_view column) {
+  Statement read(connection, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+  read.bind(1, table).bind(2, column);
+  return read.step();
+}
+
 }  // namespace
 
 Database::Lease::~Lease() {
@@ -211,6 +220,8 @@ void Database::createSchema(Connection& connection) {
                         "the database was written by a newer service (schema " +
                             std::to_string(found) + ")");
     if (found < 2) connection.exec("ALTER TABLE songs ADD COLUMN file TEXT NOT NULL DEFAULT ''");
+    if (found < 3 && !hasColumn(connection, "users", "pw_scheme"))
+      connection.exec("ALTER TABLE users ADD COLUMN pw_scheme TEXT NOT NULL DEFAULT 'pbkdf2'");
     if (found < kSchemaVersion) {
       Statement write(connection, "UPDATE meta SET value = ? WHERE key = 'schema_version'");
       write.bind(1, std::to_string(kSchemaVersion)).run();

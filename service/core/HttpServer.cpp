@@ -66,6 +66,7 @@ struct HttpServer::Impl {
     request.user = user;
     request.crc = crc;
     request.body = body;
+    request.remote = req.remote_addr;
 
     Response out = service.handle(request);
     res.status = out.http;

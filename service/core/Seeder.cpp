@@ -221,26 +221,24 @@ std::string dateText(std::int64_t seconds) {
   return text;
 }
 
-// The seeded accounts share the demo password, so they share one salt and hash too.
+// The seeded accounts share the demo password, so they share one hash (and its salt) too.
 struct DemoPassword {
-  std::string salt = randomHex(16);
-  std::string hash = hashPassword(kDemoPassword, salt);
+  std::string hash;
 };
 
 std::int64_t insertUser(Connection& c, const DemoPassword& password, std::int64_t id, const std::string& mail,
                         const std::string& nickname, const std::string& picture, bool demo) {
-  const std::string& salt = password.salt;
   Statement insert(c,
                    "INSERT INTO users(user_id, mail, nickname, pw_salt, pw_hash, secret_key, coins_cents, level, exper,"
                    " ipercent, total_sing, total_upload, leave_sing, leave_upload, juded_song_num, over_date, ktv_num,"
-                   " upload_num, tone_value, tone_level, tone_sex, picture)"
-                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insert.bind(1, id).bind(2, mail).bind(3, nickname).bindBlob(4, salt.data(), salt.size());
-  insert.bindBlob(5, password.hash.data(), password.hash.size()).bind(6, "secret-" + std::to_string(id));
-  insert.bind(7, demo ? 10000 : 500).bind(8, demo ? "3" : "1").bind(9, demo ? "1200" : "100").bind(10, demo ? 40 : 5);
-  insert.bind(11, 50).bind(12, 20).bind(13, demo ? 30 : 10).bind(14, demo ? 10 : 5).bind(15, demo ? 8 : 0);
-  insert.bind(16, "2099-12-31").bind(17, demo ? 12 : 0).bind(18, demo ? 3 : 0).bind(19, demo ? "62" : "0");
-  insert.bind(20, demo ? "3" : "0").bind(21, "1").bind(22, picture).run();
+                   " upload_num, tone_value, tone_level, tone_sex, picture, pw_scheme)"
+                   " VALUES(?, ?, ?, x'', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'argon2id')");
+  insert.bind(1, id).bind(2, mail).bind(3, nickname);
+  insert.bindBlob(4, password.hash.data(), password.hash.size()).bind(5, "secret-" + std::to_string(id));
+  insert.bind(6, demo ? 10000 : 500).bind(7, demo ? "3" : "1").bind(8, demo ? "1200" : "100").bind(9, demo ? 40 : 5);
+  insert.bind(10, 50).bind(11, 20).bind(12, demo ? 30 : 10).bind(13, demo ? 10 : 5).bind(14, demo ? 8 : 0);
+  insert.bind(15, "2099-12-31").bind(16, demo ? 12 : 0).bind(17, demo ? 3 : 0).bind(18, demo ? "62" : "0");
+  insert.bind(19, demo ? "3" : "0").bind(20, "1").bind(21, picture).run();
   return id;
 }
 
@@ -303,7 +301,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
     if (service.config.fullSync && ::fsync(fd.get()) != 0) throw std::runtime_error("fsync of a picture failed");
     return name;
   };
-  DemoPassword password;
+  DemoPassword password{hashArgon2id(kDemoPassword, service.passwordCost)};
   insertUser(c, password, std::stoll(std::string(kDemoUserId)), std::string(kDemoMail), "演示用户",
              writePicture("head-10001.png", 96, 10001), true);
   std::vector<std::int64_t> others;

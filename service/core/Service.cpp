@@ -146,8 +146,31 @@ std::filesystem::path SongFiles::named(std::string_view fileName) const {
   return std::filesystem::is_regular_file(file, error) ? file : std::filesystem::path();
 }
 
+namespace {
+LoginRules loginRules(const ServiceConfig& c) {
+  if (c.loginFreeFailures < 1 || c.loginAddressFreeFailures < 1)
+    throw std::runtime_error("the free login failures must be at least 1");
+  if (c.loginFirstDelaySeconds < 1 || c.loginMaxDelaySeconds < c.loginFirstDelaySeconds || c.loginForgetSeconds < 1)
+    throw std::runtime_error("login delays: need 1 <= first delay <= longest delay, and a forget time of 1 s or more");
+  return LoginRules{.pairFreeFailures = c.loginFreeFailures, .addressFreeFailures = c.loginAddressFreeFailures,
+                    .firstDelay = c.loginFirstDelaySeconds, .maxDelay = c.loginMaxDelaySeconds,
+                    .forget = c.loginForgetSeconds};
+}
+
+PasswordCost passwordCost(const ServiceConfig& c) {
+  // The library's own limits: at least one pass and lane, and 8 KiB of memory per lane.
+  if (c.passwordPasses < 1 || c.passwordLanes < 1 || c.passwordLanes > 64 || c.passwordMemoryKiB < 8 * c.passwordLanes)
+    throw std::runtime_error("password cost: need passes >= 1, 1..64 lanes and 8 KiB of memory per lane");
+  return PasswordCost{c.passwordMemoryKiB, c.passwordPasses, c.passwordLanes};
+}
+}  // namespace
+
 Service::Impl::Impl(ServiceConfig c)
-    : config(std::move(c)), songFiles(config.songsDir), publicUrl(config.publicUrl) {
+    : config(std::move(c)),
+      logins(loginRules(config)),
+      passwordCost(vk::service::passwordCost(config)),
+      songFiles(config.songsDir),
+      publicUrl(config.publicUrl) {
   if (config.dataDir.empty()) throw std::runtime_error("no data directory given");
   std::filesystem::create_directories(config.dataDir);
   lock = openFile(config.dataDir / "service.lock", O_RDWR | O_CREAT);

@@ -20,6 +20,19 @@ struct ServiceConfig {
   std::string publicUrl;           // scheme, host and port that addresses given out start with
   bool fullSync = false;           // sync packets and commits to disk (survive a machine crash)
   std::int64_t sessionTtlSeconds = 30LL * 24 * 3600;
+  // Wrong passwords: after loginFreeFailures in a row for one mail from one client address,
+  // or loginAddressFreeFailures from one address whatever the mails, further attempts wait
+  // loginFirstDelaySeconds, doubling with each further failure up to loginMaxDelaySeconds.
+  // Failures are forgotten loginForgetSeconds after the last one.
+  int loginFreeFailures = 5;
+  int loginAddressFreeFailures = 20;
+  std::int64_t loginFirstDelaySeconds = 1;
+  std::int64_t loginMaxDelaySeconds = 300;
+  std::int64_t loginForgetSeconds = 900;
+  // The cost of new password hashes (argon2id): memory in KiB, passes, lanes.
+  std::uint32_t passwordMemoryKiB = 19 * 1024;
+  std::uint32_t passwordPasses = 2;
+  std::uint32_t passwordLanes = 1;
   // Seconds since the epoch; tests inject their own clock.
   std::function<std::int64_t()> clock;
 };
@@ -33,6 +46,7 @@ struct Request {
   std::string_view user;
   std::string_view crc;      // the packet checksum header
   std::string_view body;
+  std::string_view remote;   // the client's address as the transport saw it; empty in-process
 };
 
 struct Response {

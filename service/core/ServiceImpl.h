@@ -15,6 +15,8 @@
 
 #include "Database.h"
 #include "Files.h"
+#include "LoginGuard.h"
+#include "Password.h"
 #include "Service.h"
 #include "Unihan.h"
 #include "netwire/Wire.h"
@@ -104,6 +106,8 @@ struct Service::Impl {
   std::filesystem::path store;  // <data>/store: songs/, pictures/, uploads/, works/
   std::unique_ptr<Database> db;
   SessionCache sessions;
+  LoginGuard logins;
+  PasswordCost passwordCost;
   PageCache pages;
   SongFiles songFiles;
   mutable std::shared_mutex urlMutex;
@@ -173,8 +177,7 @@ T parseBody(const Request& request) {
 bool seedWorld(Service::Impl& service, const SeedOptions& options);
 // Fills the pinyin initials, stroke counts and name lengths of every song and singer.
 void indexCatalogue(Connection& connection, const Unihan& unihan);
-// Password hashing and session ids (ApiUser.cpp).
+// Session ids (ApiUser.cpp).
 std::string randomHex(std::size_t bytes);
-std::string hashPassword(std::string_view password, std::string_view salt);
 
 }  // namespace vk::service

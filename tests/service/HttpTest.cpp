@@ -55,6 +55,25 @@ TEST_F(OverHttp, RefusesOversizedBodies) {
   EXPECT_EQ(json::parse(next->body)["status"], 0);
 }
 
+// The transport tells the service the client's address: wrong passwords over HTTP make that
+// address wait, and the same account still logs in from elsewhere.
+TEST_F(OverHttp, WrongPasswordsMakeTheClientAddressWait) {
+  httplib::Client c("127.0.0.1", port_);
+  const std::string wrong = R"({"mail":"demo@vokaran.example","password":"guess"})";
+  for (int i = 0; i < 5; ++i) {
+    auto reply = c.Post("/v1/launcher/login", wrong, "application/json");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 401) << i;
+  }
+  auto refused = c.Post("/v1/launcher/login", R"({"mail":"demo@vokaran.example","password":"vokaran-demo"})",
+                        "application/json");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 429);
+  EXPECT_EQ(json::parse(refused->body)["status"], -1202);
+  auto elsewhere = call("POST", "/v1/launcher/login", R"({"mail":"demo@vokaran.example","password":"vokaran-demo"})", "", "");
+  EXPECT_EQ(elsewhere.json["status"], 0) << elsewhere.response.body;
+}
+
 TEST_F(OverHttp, ServesFilesAndPages) {
   auto c = client();
   auto file = c.Get("/v1/songfiles/100001");

@@ -257,7 +257,7 @@ TEST(Schema, TheFirstSchemaGainsTheSongFileColumn) {
   Statement read(connection,
                  "SELECT (SELECT value FROM meta WHERE key = 'schema_version'), file, name FROM songs WHERE song_no = 1");
   ASSERT_TRUE(read.step());
-  EXPECT_EQ(read.text(0), "2");
+  EXPECT_EQ(read.text(0), "3");
   EXPECT_EQ(read.text(1), "");
   EXPECT_EQ(read.text(2), "月亮");
   std::filesystem::remove_all(dir);
