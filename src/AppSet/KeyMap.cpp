@@ -86,3 +86,8 @@ int keyMapCode(const std::wstring& name) {
   if (instance && instance->lookupKey(name, value)) return value;
   return -1;
 }
+
+bool isMappedKey(unsigned scancode, const std::wstring& name) {
+  const int code = keyMapCode(name);
+  return code >= 0 && static_cast<unsigned>(code) == scancode;
+}

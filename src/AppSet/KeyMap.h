@@ -44,3 +44,5 @@ class CKeyMap : public ISet {
 // The code bound to `name` in the program's key map, or -1 when there is no key map or no
 // such key.
 int keyMapCode(const std::wstring& name);
+// Whether `scancode` is the key bound to `name` (false without a key map or such a key).
+bool isMappedKey(unsigned scancode, const std::wstring& name);

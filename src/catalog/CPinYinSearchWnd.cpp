@@ -19,10 +19,6 @@ bool isLetterOrDigit(CEGUI::String::value_type c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool isKey(unsigned scancode, const wchar_t* name) {
-  const int code = keyMapCode(name);
-  return code >= 0 && static_cast<unsigned>(code) == scancode;
-}
 }  // namespace
 
 CPinYinSearchWnd::CPinYinSearchWnd(int mode, const CEGUI::String& namePrefix, const std::wstring& scope)
@@ -121,17 +117,17 @@ void CPinYinSearchWnd::clicked(const CEGUI::String& keyText) {
 bool CPinYinSearchWnd::commonKey(unsigned scancode) {
   if (scancode == kBackspace) {
     if (input().empty()) {
-      if (isKey(scancode, L"Back")) endModal(2);
+      if (isMappedKey(scancode, L"Back")) endModal(2);
     } else {
       removeLast();
     }
     return true;
   }
-  if (isKey(scancode, L"Back")) {
+  if (isMappedKey(scancode, L"Back")) {
     endModal(2);
     return true;
   }
-  if (isKey(scancode, L"Clear")) {
+  if (isMappedKey(scancode, L"Clear")) {
     removeLast();
     return true;
   }

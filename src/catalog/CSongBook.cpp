@@ -53,12 +53,7 @@ bool CSongBook::onAttached() {
     appLogError("CSongBook: the layout has no song grid");
     return false;
   }
-  list_->setSelectionMode(CEGUI::MultiColumnList::CellSingle);
-  list_->setUserColumnSizingEnabled(false);
-  list_->setUserColumnDraggingEnabled(false);
-  list_->setUserSortControlEnabled(false);
-  list_->setShowVertScrollbar(false);
-  list_->setShowHorzScrollbar(false);
+  setUpGrid(*list_);
   fill_->setList(list_);
   operation_ = std::make_unique<CSongBookOperation>();
   endOperation_ = operation_->subscribeEvent(IListOperation::EventEndOperation,
@@ -220,8 +215,7 @@ bool CSongBook::onSelection(const CEGUI::EventArgs&) {
 
 bool CSongBook::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<int>(e.scancode) == back) {
+  if (isMappedKey(e.scancode, L"Back")) {
     endModal(1);
     return true;
   }

@@ -96,12 +96,7 @@ bool CSongList::onAttached() {
     appLogError("CSongList: the layout has no song grid");
     return false;
   }
-  list_->setSelectionMode(CEGUI::MultiColumnList::CellSingle);
-  list_->setUserColumnSizingEnabled(false);
-  list_->setUserColumnDraggingEnabled(false);
-  list_->setUserSortControlEnabled(false);
-  list_->setShowVertScrollbar(false);
-  list_->setShowHorzScrollbar(false);
+  setUpGrid(*list_);
   if (CEGUI::Window* title = child("TitleImage")) {
     title->setProperty("Image", imageName(title_));
     title->setVisible(!title_.empty());
@@ -211,8 +206,7 @@ bool CSongList::onReturn(const CEGUI::EventArgs&) {
 
 bool CSongList::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<int>(e.scancode) == back) {
+  if (isMappedKey(e.scancode, L"Back")) {
     endModal(1);
     return true;
   }

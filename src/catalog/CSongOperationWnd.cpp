@@ -62,8 +62,7 @@ void CSongOperationWnd::focusNext(CEGUI::Window* from, int step) {
 
 bool CSongOperationWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<int>(e.scancode) == back) {
+  if (isMappedKey(e.scancode, L"Back")) {
     endModal(0);
     return true;
   }

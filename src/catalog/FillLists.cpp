@@ -31,6 +31,15 @@ CEGUI::ListColumnText part(const std::wstring& s, float x, float width, CEGUI::a
 }
 }  // namespace
 
+void setUpGrid(CEGUI::MultiColumnListEx& list) {
+  list.setSelectionMode(CEGUI::MultiColumnList::CellSingle);
+  list.setUserColumnSizingEnabled(false);
+  list.setUserColumnDraggingEnabled(false);
+  list.setUserSortControlEnabled(false);
+  list.setShowVertScrollbar(false);
+  list.setShowHorzScrollbar(false);
+}
+
 GridCell selectionAfterFill(int selectedColumn, int records, int direction) {
   constexpr int half = IFillListObject::kRowsPerPage;
   if (selectedColumn < 0) return {0, direction == 1 ? half : 0};

@@ -15,6 +15,10 @@ class ListboxItem;
 class MultiColumnListEx;
 }  // namespace CEGUI
 
+// A list widget as the catalogue's grids use it: one cell selected at a time, nothing the user
+// could resize, drag or sort, no scroll bars (the pages are turned instead).
+void setUpGrid(CEGUI::MultiColumnListEx& list);
+
 // Where the selection goes after a page is written: `column` and `row` of the grid, or none.
 struct GridCell {
   int column = -1;

@@ -7,6 +7,7 @@
 #include "app/SongIEventSet.h"
 #include "app/TextConvert.h"
 #include "catalog/CSongList.h"
+#include "catalog/FillLists.h"
 #include "catalog/CatalogueLists.h"
 #include "widgets/ListItems.h"
 #include "widgets/MultiColumnListEx.h"
@@ -36,12 +37,7 @@ bool CRangeSearchWnd::onAttached() {
     appLogError("a range search: the layout has no list " + std::string(config_.listName.c_str()));
     return false;
   }
-  list_->setSelectionMode(CEGUI::MultiColumnList::CellSingle);
-  list_->setUserColumnSizingEnabled(false);
-  list_->setUserColumnDraggingEnabled(false);
-  list_->setUserSortControlEnabled(false);
-  list_->setShowVertScrollbar(false);
-  list_->setShowHorzScrollbar(false);
+  setUpGrid(*list_);
   try {
     tooltip_ = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/Tooltip", config_.tooltipName);
     tooltip_->setFont("MSYH_10");
@@ -119,8 +115,7 @@ bool CRangeSearchWnd::onSelection(const CEGUI::EventArgs&) {
 
 bool CRangeSearchWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<int>(e.scancode) == back) {
+  if (isMappedKey(e.scancode, L"Back")) {
     endModal(1);
     return true;
   }
