@@ -1,4 +1,6 @@
 // vokaran-service: the contest service (HTTP/1.1 + JSON over SQLite and a file store).
+#include <algorithm>
+#include <cctype>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -31,7 +33,9 @@ const char* const kUsage =
     "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
     "  --threads N         request threads, one per open connection (default 128)\n"
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
-    "  --port-file PATH    write the port here once listening\n";
+    "  --port-file PATH    write the port here once listening\n"
+    "  --menu-version V    serve the practice menu of version V (another than 2024.1 serves its\n"
+    "                      later edition: one item gone, a pop-up emptied, one item new)\n";
 
 std::filesystem::path executableDir() {
   std::error_code error;
@@ -87,6 +91,14 @@ int main(int argc, char** argv) {
     else if (arg == "--threads") threads = number(2, 4096);
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
     else if (arg == "--port-file") portFile = value();
+    else if (arg == "--menu-version") {
+      config.menuVersion = value();
+      const bool plain = std::all_of(config.menuVersion.begin(), config.menuVersion.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '.' || c == '-' || c == '_';
+      });
+      if (config.menuVersion.empty() || config.menuVersion.size() > 32 || !plain)
+        usageError("--menu-version needs 1 to 32 letters, digits, '.', '-' or '_'");
+    }
     else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;

@@ -183,7 +183,12 @@ std::string singerName(Random& random, const NameLists& lists, int index) {
   return name;
 }
 
-std::string menuDocument() {
+// The practice menu in two editions, so that a client's rebuild of its menu can be seen and
+// its merge exercised: the first edition (kFirstMenuVersion) and the later one (any other
+// version), which drops "歌手笔画", empties the pop-up "热门推荐" and adds "新歌速递". Labels
+// run from 4 to 7 characters; items stand at both levels.
+std::string menuDocument(const std::string& version) {
+  const bool later = version != kFirstMenuVersion;
   // Command classes: 0 songs, 1 singers, 2 the song book, 3 the songs already sung. Query
   // kinds: 5 a category listing, 6 song initials, 1 song-name length, 4 singer initials,
   // 2 surname strokes. TypeID is the category or the search scope.
@@ -193,7 +198,7 @@ std::string menuDocument() {
            "\"/>\n        <Property Name=\"TypeID\" Value=\"" + std::to_string(type) +
            "\"/>\n        <Property Name=\"sTypeID\" Value=\"" + kind + "\"/>\n      </Button>\n";
   };
-  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Root menuVersion=\"2024.1\">\n  <Button ID=\"9000\">\n";
+  std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Root menuVersion=\"" + version + "\">\n  <Button ID=\"9000\">\n";
   doc += "    <Button ID=\"9100\">\n      <Property Name=\"text\" Value=\"分类点歌\"/>\n";
   for (int i = 0; i < 8; ++i) doc += leaf(9101 + i, kSongCategories[i], 0, 101 + i, "5");
   doc += "    </Button>\n    <Button ID=\"9200\">\n      <Property Name=\"text\" Value=\"歌手点歌\"/>\n";
@@ -202,8 +207,14 @@ std::string menuDocument() {
   doc += leaf(9301, "歌名首拼", 0, 3, "6");
   doc += leaf(9302, "歌名字数", 0, 2, "1");
   doc += leaf(9303, "歌手首拼", 1, 6, "4");
-  doc += leaf(9304, "歌手笔画", 1, 5, "2");
+  if (!later) doc += leaf(9304, "歌手笔画", 1, 5, "2");
+  doc += "    </Button>\n    <Button ID=\"9400\">\n      <Property Name=\"text\" Value=\"热门推荐\"/>\n";
+  if (!later) {
+    doc += leaf(9401, "本周新歌榜", 0, 101, "5");
+    doc += leaf(9402, "经典老歌回忆录", 0, 102, "5");
+  }
   doc += "    </Button>\n";
+  if (later) doc += leaf(8972, "新歌速递", 0, 107, "5").substr(2);
   doc += "    <Button ID=\"8970\">\n      <Property Name=\"text\" Value=\"收藏夹\"/>\n"
          "      <Property Name=\"nCmdType\" Value=\"2\"/>\n    </Button>\n";
   doc += "    <Button ID=\"8971\">\n      <Property Name=\"text\" Value=\"已唱歌曲\"/>\n"
@@ -271,6 +282,11 @@ void indexCatalogue(Connection& connection, const Unihan& unihan) {
     updateSong.bind(3, songs.int64(0)).run();
     updateSong.reset();
   }
+}
+
+void publishMenu(Connection& connection, const std::string& version) {
+  Statement menu(connection, "INSERT OR REPLACE INTO menu(id, version, document) VALUES(1, ?, ?)");
+  menu.bind(1, version).bind(2, menuDocument(version)).run();
 }
 
 bool seedWorld(Service::Impl& service, const SeedOptions& options) {
@@ -402,8 +418,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   }
   indexCatalogue(c, unihan);
 
-  Statement menu(c, "INSERT INTO menu(id, version, document) VALUES(1, ?, ?)");
-  menu.bind(1, "2024.1").bind(2, menuDocument()).run();
+  publishMenu(c, service.config.menuVersion.empty() ? std::string(kFirstMenuVersion) : service.config.menuVersion);
 
   // The contest period around the seeding time and its songs, spread over the catalogue.
   Statement period(c, "INSERT INTO periods(period_id, start, end, title, current) VALUES(1, ?, ?, ?, 1)");

@@ -180,6 +180,13 @@ Service::Impl::Impl(ServiceConfig c)
   store = config.dataDir / "store";
   for (auto sub : {"songs", "pictures", "uploads", "works"}) std::filesystem::create_directories(store / sub);
   db = std::make_unique<Database>(config.dataDir / "vokaran.db", config.fullSync);
+  if (!config.menuVersion.empty()) {
+    // A seeded world serves the menu of the version asked for; a world still to be seeded
+    // gets it when it is seeded.
+    auto lease = db->acquire();
+    Statement read(*lease, "SELECT version FROM menu WHERE id = 1");
+    if (read.step() && read.text(0) != config.menuVersion) publishMenu(*lease, config.menuVersion);
+  }
 }
 
 std::int64_t Service::Impl::now() const {

@@ -33,6 +33,9 @@ struct ServiceConfig {
   std::uint32_t passwordMemoryKiB = 19 * 1024;
   std::uint32_t passwordPasses = 2;
   std::uint32_t passwordLanes = 1;
+  // The practice menu's version to serve ("" keeps the one in the database); a version other
+  // than kFirstMenuVersion serves the menu's later edition, so a client's rebuild can be seen.
+  std::string menuVersion;
   // Seconds since the epoch; tests inject their own clock.
   std::function<std::int64_t()> clock;
 };
@@ -94,6 +97,9 @@ inline constexpr DemoSong kDemoSongs[] = {
     {"molihua.mic", "茉莉花", "江苏民歌", 203, {104, 0}},
     {"youyidijiutianchang.mic", "友谊地久天长", "苏格兰民歌", 203, {102, 103}},
 };
+
+// The version of the seeded practice menu.
+inline constexpr const char* kFirstMenuVersion = "2024.1";
 
 // The demo user the launcher falls back to; docs/service-protocol.md names the same values.
 inline constexpr std::string_view kDemoUserId = "10001";

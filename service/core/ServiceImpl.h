@@ -175,6 +175,9 @@ T parseBody(const Request& request) {
 
 // Names of the demo world's songs, singers and people (Seeder.cpp).
 bool seedWorld(Service::Impl& service, const SeedOptions& options);
+// Makes the practice menu of `version` the one served (the first edition for
+// kFirstMenuVersion, the later one for any other).
+void publishMenu(Connection& connection, const std::string& version);
 // Fills the pinyin initials, stroke counts and name lengths of every song and singer.
 void indexCatalogue(Connection& connection, const Unihan& unihan);
 // Session ids (ApiUser.cpp).

@@ -193,6 +193,41 @@ TEST_F(ServiceFixture, MenuDocumentNamesTheSearchesAndCategories) {
     EXPECT_NE(document.find(needle), std::string::npos) << needle;
 }
 
+// The menu's two editions, switched from the command line (--menu-version) so that a client
+// sees its menu rebuilt: the later one drops an item, empties a pop-up and adds an item.
+TEST_F(ServiceFixture, TheMenuVersionAskedForServesItsEdition) {
+  auto document = [&] { return call("GET", "/v1/menu").json["document"].get<std::string>(); };
+  auto popup = [&](const std::string& doc, const std::string& id) {
+    const auto at = doc.find("<Button ID=\"" + id + "\">");
+    const auto end = doc.find("</Button>", at);
+    return at == std::string::npos ? std::string() : doc.substr(at, end - at);
+  };
+  std::string first = document();
+  EXPECT_EQ(call("GET", "/v1/menu/version").json["version"], "2024.1");
+  for (const char* needle : {"ID=\"9304\"", "Value=\"本周新歌榜\"", "Value=\"经典老歌回忆录\""})
+    EXPECT_NE(first.find(needle), std::string::npos) << needle;
+  EXPECT_EQ(first.find("ID=\"8972\""), std::string::npos);
+
+  config_.menuVersion = "2024.2";
+  restart();
+  EXPECT_EQ(call("GET", "/v1/menu/version").json["version"], "2024.2");
+  std::string later = document();
+  EXPECT_NE(later.find("menuVersion=\"2024.2\""), std::string::npos);
+  EXPECT_EQ(later.find("ID=\"9304\""), std::string::npos);
+  EXPECT_NE(later.find("ID=\"8972\""), std::string::npos);
+  const std::string hot = popup(later, "9400");
+  ASSERT_FALSE(hot.empty());
+  EXPECT_EQ(hot.find("<Button", 1), std::string::npos);  // the pop-up holds no item any more
+
+  // Without the option the menu last served stays; the first version brings the first back.
+  config_.menuVersion.clear();
+  restart();
+  EXPECT_EQ(call("GET", "/v1/menu/version").json["version"], "2024.2");
+  config_.menuVersion = "2024.1";
+  restart();
+  EXPECT_EQ(document(), first);
+}
+
 // The whole demo world, from Debian's Unihan data: its size, its spread of names and stroke
 // counts, and the contest.
 TEST(DemoWorld, HasTheCatalogueAndContestItPromises) {
