@@ -12,14 +12,18 @@
 #include "catalog/RangeSearchWnds.h"
 #include "oscompat/Utf.h"
 
-namespace {
-CSongList* open(CSongList* list, CDataSourceNet* source, const CSearchInfo& query) {
-  list->subscribeEvent("EndModal", CEGUI::Event::Subscriber([list](const CEGUI::EventArgs&) {
-                         IPageCtrl::freeLater(list);
+void openOnSheet(IPageCtrl* page) {
+  page->subscribeEvent("EndModal", CEGUI::Event::Subscriber([page](const CEGUI::EventArgs&) {
+                         IPageCtrl::freeLater(page);
                          return true;
                        }));
   auto* system = CEGUI::System::getSingletonPtr();
-  list->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  page->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+}
+
+namespace {
+CSongList* open(CSongList* list, CDataSourceNet* source, const CSearchInfo& query) {
+  openOnSheet(list);
   source->setQuery(query);
   source->requestPage(0);
   return list;
@@ -53,12 +57,7 @@ IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope)
   else if (which == "strokes") page = new CStrokeSearchWnd(scope);
   else if (which == "words") page = new CWordsCountSearchWnd(scope);
   if (!page) return nullptr;
-  page->subscribeEvent("EndModal", CEGUI::Event::Subscriber([page](const CEGUI::EventArgs&) {
-                         IPageCtrl::freeLater(page);
-                         return true;
-                       }));
-  auto* system = CEGUI::System::getSingletonPtr();
-  page->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  openOnSheet(page);
   return page;
 }
 
@@ -67,12 +66,7 @@ CSongList* openContestSongList(const std::vector<SongRecord>& songs) {
   auto* source = new DataSourceCompetitionSong;
   list->setDataSource(source);
   list->setOperation(new CSongListOperation);
-  list->subscribeEvent("EndModal", CEGUI::Event::Subscriber([list](const CEGUI::EventArgs&) {
-                         IPageCtrl::freeLater(list);
-                         return true;
-                       }));
-  auto* system = CEGUI::System::getSingletonPtr();
-  list->attach(system ? system->getDefaultGUIContext().getRootWindow() : nullptr);
+  openOnSheet(list);
   // The page comes through the hub, after what the GUI is doing now.
   source->postCompetitionSongs(songs);
   return list;

@@ -12,6 +12,9 @@
 class CSongList;
 class IPageCtrl;
 
+// Attaches `page` to the GUI sheet as the modal page; it is freed once it has ended.
+void openOnSheet(IPageCtrl* page);
+
 // Songs of the query: picking one opens its button window (order, insert, song book, the
 // singer's other songs).
 CSongList* openSongList(const CSearchInfo& query, const std::string& title = "");

@@ -7,6 +7,7 @@
 #include "app/CInfoTipManager.h"
 #include "app/TextConvert.h"
 #include "catalog/CSongList.h"
+#include "catalog/CatalogueLists.h"
 #include "catalog/CSongOperationWnd.h"
 #include "widgets/ListItems.h"
 #include "widgets/MultiColumnListEx.h"
@@ -133,11 +134,7 @@ CSongList* openLocal(IDataSource* source, IFillListObject* fill, IListOperation*
   list->setFillList(fill);
   list->setOperation(operation);
   list->setTitle(title);
-  list->subscribeEvent("EndModal", CEGUI::Event::Subscriber([list](const CEGUI::EventArgs&) {
-                         IPageCtrl::freeLater(list);
-                         return true;
-                       }));
-  list->attach(CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow());
+  openOnSheet(list);
   source->requestPage(0);
   return list;
 }
