@@ -107,12 +107,12 @@ std::string documentProblem(const std::string& bytes) {
 }
 
 // Copies bytes that could not be read beside the file, once they are worth keeping.
-void keepUnreadable(const std::string& path, const std::string& bytes) {
+void keepUnreadable(const std::string& subject, const std::string& path, const std::string& bytes) {
   std::string why;
   if (oscompat::writeFileAtomically(path + ".bad", bytes, &why))
-    appLogError("settings: the unreadable content of " + path + " is kept as " + path + ".bad");
+    appLogError(subject + ": the unreadable content of " + path + " is kept as " + path + ".bad");
   else
-    appLogError("settings: keeping the unreadable content of " + path + " failed: " + why);
+    appLogError(subject + ": keeping the unreadable content of " + path + " failed: " + why);
 }
 
 // Hands the checked bytes to `parser` without copying them again.
@@ -160,7 +160,7 @@ bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
   try {
     if (options.via != XmlReadVia::StandAlone && !CEGUI::System::getSingletonPtr()) {
       if (options.via == XmlReadVia::GuiSystemUnchecked) {
-        appLogError("settings: " + path + " not read: the GUI system does not exist");
+        appLogError(std::string(options.subject) + ": " + path + " not read: the GUI system does not exist");
         return false;
       }
       // Raised and caught here; the library's exception writes itself into its log.
@@ -178,15 +178,15 @@ bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
     bool missing = false;
     if (!oscompat::readWholeFile(path, bytes, &why, &missing)) {
       if (missing)
-        appLog("settings: " + path + " does not exist; the defaults stay");
+        appLog(std::string(options.subject) + ": " + path + " does not exist; " + options.fallback);
       else
-        appLogError("settings: " + path + " not read: " + why);
+        appLogError(std::string(options.subject) + ": " + path + " not read: " + why);
       return false;
     }
     const std::string problem = documentProblem(bytes);
     if (!problem.empty()) {
-      appLogError("settings: " + path + " not read: " + problem + "; the defaults stay");
-      if (options.keepUnreadableCopy && problem != "the file is empty") keepUnreadable(path, bytes);
+      appLogError(std::string(options.subject) + ": " + path + " not read: " + problem + "; " + options.fallback);
+      if (options.keepUnreadableCopy && problem != "the file is empty") keepUnreadable(options.subject, path, bytes);
       return false;
     }
     if (options.via == XmlReadVia::StandAlone) {
@@ -200,7 +200,7 @@ bool readSettingsXml(CEGUI::XMLHandler& handler, const std::string& path,
     // The library's exceptions have logged themselves already.
     return false;
   } catch (const std::exception& e) {
-    appLogError("settings: reading " + path + " failed: " + e.what());
+    appLogError(std::string(options.subject) + ": reading " + path + " failed: " + e.what());
     return false;
   }
 }

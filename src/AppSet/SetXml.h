@@ -37,6 +37,9 @@ struct XmlReadOptions {
   // its name + ".bad" before anything else happens, so the next save does not wipe out what
   // the user had in it.
   bool keepUnreadableCopy = false;
+  // How the log lines name the file's kind, and what happens when it cannot be read.
+  const char* subject = "settings";
+  const char* fallback = "the defaults stay";
 };
 
 // Reads the file at `path` (UTF-8, relative to the working folder or absolute) with `handler`.

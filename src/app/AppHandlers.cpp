@@ -57,8 +57,10 @@ bool VokaranPlayerApp::onNetError(const CEGUI::EventArgs& args) {
   return true;
 }
 
+// The version reply (the document on disk is current) and the new document alike rebuild the
+// practice menu; start-up waits for the first.
 bool VokaranPlayerApp::onNetMenuReply(const CEGUI::EventArgs&) {
-  appLogNotBuilt("GetNetMenuVersion/GetNetMenuList", "the practice menu rebuild");
+  rebuildPracticeMenu();
   menuReady_.set();
   return true;
 }

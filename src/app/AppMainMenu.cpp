@@ -2,12 +2,17 @@
 #include <CEGUI/CEGUI.h>
 
 #include "AppSet/KeyMap.h"
+#include "RUR/elements/LayoutRegistry.h"
+#include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PracticeMenu.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"
 #include "app/TextConvert.h"
 #include "app/VokaranPlayerApp.h"
 #include "app/WindowPath.h"
+#include "app/CInfoTipManager.h"
+#include "widgets/MenuRURMouse.h"
 #include "oscompat/ShellOpen.h"
 #include "oscompat/Utf.h"
 
@@ -52,7 +57,46 @@ void VokaranPlayerApp::wireMainMenu() {
           return true;
         })));
   }
-  appLogNotBuilt("onAppInitDone", "the practice menu items");
+  // Down on the main menu bar goes into the practice menu when it shows.
+  for (const CEGUI::String& name : {kPK, kCommunity, kPractice, kProduction, kUploadList}) {
+    if (CEGUI::Window* item = findWindow(name))
+      connections_.push_back(item->subscribeEvent(CEGUI::Window::EventKeyDown,
+                                                  CEGUI::Event::Subscriber(&VokaranPlayerApp::onMainMenuKey, this)));
+  }
+  if (practiceMenu_) practiceMenu_->wireFixedItems();
+}
+
+void VokaranPlayerApp::rebuildPracticeMenu() {
+  if (!menuXml_) return;
+  if (!practiceMenu_) {
+    CPracticeMenu::Hooks hooks;
+    hooks.showMainMenu = [this](bool show) { showMainMenu(show); };
+    hooks.focusMainMenu = [this] { focusMainMenu(); };
+    practiceMenu_ = std::make_unique<CPracticeMenu>(menuPageMap_, std::move(hooks));
+  }
+  if (!practiceMenu_->rebuild(*menuXml_, rootWindow_)) return;
+  // A rebuild after start-up replaces a window whose fixed items were wired already.
+  if (startupDone_) practiceMenu_->wireFixedItems();
+}
+
+void VokaranPlayerApp::focusMainMenu() {
+  CEGUI::Window* bar = mainMenu_ ? mainMenu_->getChildRecursive("Menubar") : nullptr;
+  auto* menubar = dynamic_cast<CEGUI::Menubar*>(bar);
+  if (!menubar || !mainMenu_->isVisible()) return;
+  CEGUI::MenuItemRURMouse::setLevelLayer(menubar, true);
+  if (CEGUI::MenuItem* first = CEGUI::MenuItemRURMouse::firstEnabledItem(menubar))
+    first->activate();
+  else
+    menubar->activate();
+}
+
+bool VokaranPlayerApp::onMainMenuKey(const CEGUI::EventArgs& args) {
+  const auto& key = static_cast<const CEGUI::KeyEventArgs&>(args);
+  if (key.scancode != CEGUI::Key::ArrowDown || !practiceMenu_ || !practiceMenu_->isShowing()) return false;
+  if (auto* menubar = dynamic_cast<CEGUI::Menubar*>(mainMenu_->getChildRecursive("Menubar")))
+    CEGUI::MenuItemRURMouse::setLevelLayer(menubar, false);
+  practiceMenu_->focus();
+  return true;
 }
 
 void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
@@ -64,17 +108,26 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
     if (findWindow("PKWnd")) return;
     endMenuPages();
     switchSection(name);
+    if (practiceMenu_) practiceMenu_->hide();
     appLogNotBuilt("main menu", "the contest main window");
   } else if (name == kUploadList) {
     if (findWindow("WorksWnd")) return;
     endMenuPages();
     switchSection(name);
+    if (practiceMenu_) practiceMenu_->hide();
     appLogNotBuilt("main menu", "the works window");
+    if (tips_) tips_->showStandardNotice(L"作品上传即将开放，敬请期待", L"NotYet", 3000);
   } else if (name == kPractice) {
     CEGUI::Window* item = findWindow(name);
     if (item && item->isDisabled()) return;
     switchSection(name);
-    appLogNotBuilt("main menu", "the practice menu");
+    if (practiceMenu_) {
+      if (auto* menubar = dynamic_cast<CEGUI::Menubar*>(mainMenu_->getChildRecursive("Menubar")))
+        CEGUI::MenuItemRURMouse::setLevelLayer(menubar, false);
+      practiceMenu_->focus();
+    } else {
+      appLogError("main menu: there is no practice menu (no menu reply was handled)");
+    }
   }
 }
 

@@ -15,7 +15,10 @@
 #include "PK/UnfinishedPerformances.h"
 #include "catalog/CatalogueLists.h"
 #include "catalog/QueueLists.h"
+#include "RUR/elements/LayoutRegistry.h"
+#include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
 #include "app/ModulePaths.h"
@@ -107,7 +110,8 @@ bool VokaranPlayerApp::runStartup() {
   // 3. (Component initialisation for this thread has no counterpart here.)
   // 4. The program-wide singletons, in their order.
   ocxManager_ = std::make_unique<OCXManager>(moduleDirectory() + L"/PKData/AppSets/ocx.xml");
-  appLogNotBuilt(where, "the layout registry and MenuXmlManager");
+  layoutRegistry_ = std::make_unique<CEGUI::LayoutRegistry>();
+  menuXml_ = std::make_unique<CEGUI::MenuXmlManager>(*layoutRegistry_);
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
   appLogNotBuilt(where, "the payment object CPay");
@@ -158,8 +162,8 @@ bool VokaranPlayerApp::runStartup() {
   // 11. The practice menu from the server's menu document: the version is asked for, and the
   // handler of its reply (or of the new document) lets start-up go on. The library answers
   // every request, failed ones included, so the wait ends.
-  if (std::filesystem::exists(moduleDirectoryUtf8() + "/PKData/AppSets/NetMenu.xml"))
-    appLogNotBuilt(where, "MenuXmlManager (reading NetMenu.xml)");
+  // The early read finds a damaged document before the network layer compares its version.
+  if (menuXml_->menuFileExists()) menuXml_->loadMenu();
   if (auto* net = NetworkInterface::getSingletonPtr()) {
     net->RequestNetMenuVersion();
     menuReady_.wait();

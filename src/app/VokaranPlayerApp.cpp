@@ -18,7 +18,10 @@
 #include "PK/CMissonManager.h"
 #include "app/CPlayCtrolBar.h"
 #include "engine/CVokaPlayCtrol.h"
+#include "RUR/elements/LayoutRegistry.h"
+#include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/IPageCtrl.h"
 #include "app/LoadingInfo.h"
@@ -116,7 +119,9 @@ void VokaranPlayerApp::cleanupApp() {
   VokaSetMixCBFun(nullptr);
   VokaStop();
   // 3. Practice menu file handling and the layout registry.
-  appLogNotBuilt(where, "the practice menu (MenuXmlManager, layout registry)");
+  practiceMenu_.reset();
+  menuXml_.reset();
+  layoutRegistry_.reset();
   // 4. The network facade and its factory registry. Releasing the library answers the
   // requests still open.
   if (auto* registry = NetworkInterfaceFactoryManager::getSingletonPtr()) {

@@ -36,9 +36,12 @@ class CUserSet;
 class OCXManager;
 class TunedCtrl;
 class IPageCtrl;
+class CPracticeMenu;
 class SongIEventSet;
 namespace CEGUI {
 class EventArgs;
+class LayoutRegistry;
+class MenuXmlManager;
 class Window;
 }  // namespace CEGUI
 
@@ -80,6 +83,8 @@ class VokaranPlayerApp : public CEGuiSample {
   bool launcherPresent() const { return launcherPresent_; }
 
   IPageCtrl* currentPage() const { return currentPage_; }
+  // The practice menu (its window exists once a menu reply has been handled).
+  CPracticeMenu* practiceMenu() const { return practiceMenu_.get(); }
   const std::map<CEGUI::String, IPageCtrl*>& dialogs() const { return dialogMap_; }
   std::map<CEGUI::String, IPageCtrl*>& menuPages() { return menuPageMap_; }
   // The settings sets. The configuration, the audio device sets, the audio settings and the
@@ -137,6 +142,9 @@ class VokaranPlayerApp : public CEGuiSample {
   void openExitConfirmation();
   void openQuitDialog(const CEGUI::String& name, IPageCtrl* page);
   void wireMainMenu();
+  void rebuildPracticeMenu();
+  void focusMainMenu();
+  bool onMainMenuKey(const CEGUI::EventArgs& args);
   void onMainMenuItem(const CEGUI::String& item);
   void switchSection(const CEGUI::String& item);
   void endMenuPages();
@@ -211,6 +219,9 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CKeyMap> keyMap_;
   CSetRegistry setRegistry_;
   std::unique_ptr<OCXManager> ocxManager_;
+  std::unique_ptr<CEGUI::LayoutRegistry> layoutRegistry_;
+  std::unique_ptr<CEGUI::MenuXmlManager> menuXml_;
+  std::unique_ptr<CPracticeMenu> practiceMenu_;
 
   oscompat::AutoResetEvent menuReady_;
   std::thread startupThread_;

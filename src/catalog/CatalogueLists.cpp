@@ -22,34 +22,34 @@ void openOnSheet(IPageCtrl* page) {
 }
 
 namespace {
-CSongList* open(CSongList* list, CDataSourceNet* source, const CSearchInfo& query) {
-  openOnSheet(list);
+CSongList* open(CSongList* list, CDataSourceNet* source, const CSearchInfo& query, const PageAttach& attach) {
+  attach(list);
   source->setQuery(query);
   source->requestPage(0);
   return list;
 }
 }  // namespace
 
-CSongList* openSongList(const CSearchInfo& query, const std::string& title) {
+CSongList* openSongList(const CSearchInfo& query, const std::string& title, const PageAttach& attach) {
   auto* list = new CSongList;
   auto* source = new CDataSourceSong;
   list->setDataSource(source);
   list->setOperation(new CSongListOperation);
   list->setTitle(title);
-  return open(list, source, query);
+  return open(list, source, query, attach);
 }
 
-CSongList* openSingerList(const CSearchInfo& query, const std::string& title) {
+CSongList* openSingerList(const CSearchInfo& query, const std::string& title, const PageAttach& attach) {
   auto* list = new CSongList;
   auto* source = new CDataSourceSinger;
   list->setDataSource(source);
   list->setFillList(new SingerInfoFillList);
   list->setOperation(new CSingerListOperation);
   list->setTitle(title);
-  return open(list, source, query);
+  return open(list, source, query, attach);
 }
 
-IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope) {
+IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope, const PageAttach& attach) {
   IPageCtrl* page = nullptr;
   if (which == "songbook") page = new CSongBook;
   if (which == "pinyin-songs") page = new CPinYinSearchWnd(CPinYinSearchWnd::Songs, "", scope);
@@ -57,22 +57,22 @@ IPageCtrl* openSearchWindow(const std::string& which, const std::wstring& scope)
   else if (which == "strokes") page = new CStrokeSearchWnd(scope);
   else if (which == "words") page = new CWordsCountSearchWnd(scope);
   if (!page) return nullptr;
-  openOnSheet(page);
+  attach(page);
   return page;
 }
 
-CSongList* openContestSongList(const std::vector<SongRecord>& songs) {
+CSongList* openContestSongList(const std::vector<SongRecord>& songs, const PageAttach& attach) {
   auto* list = new CSongList;
   auto* source = new DataSourceCompetitionSong;
   list->setDataSource(source);
   list->setOperation(new CSongListOperation);
-  openOnSheet(list);
+  attach(list);
   // The page comes through the hub, after what the GUI is doing now.
   source->postCompetitionSongs(songs);
   return list;
 }
 
-IPageCtrl* openSongBook() { return openSearchWindow("songbook"); }
+IPageCtrl* openSongBook(const PageAttach& attach) { return openSearchWindow("songbook", L"", attach); }
 
 bool parseListRequest(const std::string& text, bool& singers, CSearchInfo& query) {
   std::string parts[4];

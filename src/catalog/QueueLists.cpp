@@ -128,28 +128,29 @@ void CSangListOperation::act(int code) {
 // --- opening them
 
 namespace {
-CSongList* openLocal(IDataSource* source, IFillListObject* fill, IListOperation* operation, const char* title) {
+CSongList* openLocal(IDataSource* source, IFillListObject* fill, IListOperation* operation, const char* title,
+                     const PageAttach& attach) {
   auto* list = new CSongList;
   list->setDataSource(source);
   list->setFillList(fill);
   list->setOperation(operation);
   list->setTitle(title);
-  openOnSheet(list);
+  attach(list);
   source->requestPage(0);
   return list;
 }
 }  // namespace
 
-CSongList* openQueueList() {
+CSongList* openQueueList(const PageAttach& attach) {
   CMissonManager* manager = CMissonManager::getSingletonPtr();
   if (!manager) return nullptr;
   return openLocal(manager->createMissonSource(), new MissonInfoFillList, new CMissonListOperation,
-                   "set:SongListTille image:SING");
+                   "set:SongListTille image:SING", attach);
 }
 
-CSongList* openSangList() {
+CSongList* openSangList(const PageAttach& attach) {
   CMissonManager* manager = CMissonManager::getSingletonPtr();
   if (!manager) return nullptr;
   return openLocal(manager->createSangSource(), new SangInfoFillList, new CSangListOperation,
-                   "set:SongListTille image:SANG");
+                   "set:SongListTille image:SANG", attach);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PK/CMissonManager.h"
+#include "catalog/CatalogueLists.h"
 #include "catalog/FillLists.h"
 #include "catalog/ListOperations.h"
 
@@ -65,5 +66,5 @@ class CSangListOperation : public IListOperation {
 };
 
 // The two lists, opened on the GUI sheet and freed when they end (null without a manager).
-CSongList* openQueueList();
-CSongList* openSangList();
+CSongList* openQueueList(const PageAttach& attach = openOnSheet);
+CSongList* openSangList(const PageAttach& attach = openOnSheet);

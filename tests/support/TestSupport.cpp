@@ -39,7 +39,18 @@ void writeFile(const std::string& path, const std::string& content) {
 }
 
 ScratchInstallation::ScratchInstallation() {
-  fs::create_symlink(fs::path(VK_DIST_DIR) / "datafiles", fs::path(dir_.path()) / "datafiles");
+  // The GUI data files are linked from the build, except the practice layout, which runs
+  // rewrite: it is a copy of the one the source tree ships.
+  const fs::path data = fs::path(VK_DIST_DIR) / "datafiles";
+  const fs::path scratchData = fs::path(dir_.path()) / "datafiles";
+  fs::create_directories(scratchData / "layouts");
+  for (const auto& entry : fs::directory_iterator(data))
+    if (entry.path().filename() != "layouts") fs::create_symlink(entry.path(), scratchData / entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(data / "layouts"))
+    if (entry.path().filename() != "PK_MainMenuPractice.layout")
+      fs::create_symlink(entry.path(), scratchData / "layouts" / entry.path().filename());
+  fs::copy_file(fs::path(VK_SOURCE_DIR) / "datafiles" / "layouts" / "PK_MainMenuPractice.layout",
+                scratchData / "layouts" / "PK_MainMenuPractice.layout");
   // The shipped data (the engine's data file, default settings, pictures) as the build
   // assembled it, then room for what runs write. Only what the source tree ships: settings a
   // run of the built module wrote into build/dist must not leak into a test.
