@@ -56,16 +56,17 @@ void CPracticeMenu::show() {
   if (window_) window_->show();
 }
 
+// The menu keeps its open pop-ups while hidden: a page that ends brings the user back to the
+// item that opened it.
 void CPracticeMenu::hide() {
-  if (!window_) return;
-  if (CEGUI::Menubar* bar = barOf(window_)) CEGUI::MenuItemRURMouse::closeLevelPopups(bar);
-  window_->hide();
+  if (window_) window_->hide();
 }
 
 void CPracticeMenu::focus() {
   show();
   CEGUI::Menubar* bar = barOf(window_);
   if (!bar) return;
+  CEGUI::MenuItemRURMouse::closeLevelPopups(bar);
   CEGUI::MenuItemRURMouse::setLevelLayer(bar, true);
   if (CEGUI::MenuItem* first = CEGUI::MenuItemRURMouse::firstEnabledItem(bar))
     first->activate();

@@ -66,6 +66,7 @@ TEST_F(PracticeMenu, TheArrowKeysOpenACategoryListAndBackComesHome) {
   EXPECT_FALSE(window("Root/Menubar/9100/9101")->isActive());
   press(CEGUI::Key::Escape);
   EXPECT_TRUE(window("MainMenu/Menubar/PK")->isActive());
+  EXPECT_FALSE(window("Root/Menubar/9100/AutoPopup")->isVisible());
   // Down from the main menu bar goes back into the practice menu.
   press(CEGUI::Key::ArrowDown);
   EXPECT_EQ(activeItem(), window("Root/Menubar/Practice"));
