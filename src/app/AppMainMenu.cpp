@@ -72,6 +72,7 @@ void VokaranPlayerApp::rebuildPracticeMenu() {
     CPracticeMenu::Hooks hooks;
     hooks.showMainMenu = [this](bool show) { showMainMenu(show); };
     hooks.focusMainMenu = [this] { focusMainMenu(); };
+    hooks.menusAllowed = [this] { return !contestSinging(); };
     practiceMenu_ = std::make_unique<CPracticeMenu>(menuPageMap_, std::move(hooks));
   }
   if (!practiceMenu_->rebuild(*menuXml_, rootWindow_)) return;

@@ -18,6 +18,7 @@
 #include "app/ModulePaths.h"
 #include "app/CPlayCtrolBar.h"
 #include "app/TextConvert.h"
+#include "app/PracticeMenu.h"
 #include "app/VokaranPlayerApp.h"
 #include "app/WindowPath.h"
 #include "engine/CVokaPlayCtrol.h"
@@ -168,6 +169,7 @@ void VokaranPlayerApp::startSong(int toneChoice) {
   applyToneChoice(toneChoice);
   songTimer_.SetTimer(kSongTimerMs);
   if (mainMenu_) mainMenu_->hide();
+  if (practiceMenu_) practiceMenu_->hide();
   if (playBar_) {
     playBar_->setTime(0, VokaGetTotalTime());
     playBar_->setMelodyOn(melodyOn_);
@@ -204,6 +206,8 @@ bool VokaranPlayerApp::onSongStop(const CEGUI::EventArgs&) {
   const auto it = dialogMap_.find("AudioSetting");
   if (it != dialogMap_.end() && it->second) it->second->endModal(2);
   showMainMenu(true);
+  // Back in the practice section, its menu returns unless one of its pages is still open.
+  if (practiceMenu_ && currentMenuItem_ == "MainMenu/Menubar/Practice" && menuPageMap_.empty()) practiceMenu_->show();
   appLog("song stopped");
   previewSongEnded();
   return true;

@@ -190,7 +190,7 @@ std::function<void(IPageCtrl*)> CPracticeMenu::attachAs(const CEGUI::String& nam
                            const auto it = pages_.find(name);
                            if (it != pages_.end() && it->second == page) pages_.erase(it);
                            if (hooks_.showMainMenu) hooks_.showMainMenu(true);
-                           show();
+                           if (!hooks_.menusAllowed || hooks_.menusAllowed()) show();
                            return true;
                          }));
     auto* system = CEGUI::System::getSingletonPtr();

@@ -29,6 +29,8 @@ class CPracticeMenu {
     std::function<void(bool)> showMainMenu;
     // Gives the keys back to the main menu bar (Back on the practice menu's bar).
     std::function<void()> focusMainMenu;
+    // False while a contest song is sung: the menus stay out of the singer's way.
+    std::function<bool()> menusAllowed;
     // The contest songs the contest song list shows.
     std::function<std::vector<SongRecord>()> contestSongs;
   };

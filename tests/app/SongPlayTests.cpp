@@ -12,6 +12,7 @@
 #include "app/CPlayCtrolBar.h"
 #include "app/TextConvert.h"
 #include "catalog/CSongList.h"
+#include "app/PracticeMenu.h"
 #include "catalog/QueueLists.h"
 #include "widgets/MultiColumnListEx.h"
 #include "vokaran/Vokaran.h"
@@ -91,6 +92,29 @@ TEST_F(SongPlay, AListOpenedDuringTheSongKeepsTheKeys) {
   press(CEGUI::Key::ArrowRight);
   EXPECT_TRUE(app_->playCtrolBar()->isVisible());
   app_->cutSong();
+}
+
+// A practice-menu page that ends while a contest song is sung leaves the menus hidden; they
+// come back when the song has ended.
+TEST_F(SongPlay, ThePracticeMenuStaysAwayWhileASongIsSung) {
+  start();
+  press(CEGUI::Key::ArrowRight);
+  press(CEGUI::Key::Return);  // 练歌房
+  ASSERT_TRUE(app_->practiceMenu()->isShowing());
+  press(CEGUI::Key::ArrowDown);  // 参赛练歌: 参赛歌曲
+  press(CEGUI::Key::ArrowDown);  // (no deeper level)
+  ASSERT_TRUE(app_->pumpUntil([&] { return singing(); }, 60000));
+  EXPECT_FALSE(app_->practiceMenu()->isShowing());
+  app_->practiceMenu()->openQueue();
+  ASSERT_EQ(app_->menuPages().count("SongList"), 1u);
+  press(CEGUI::Key::Escape);  // the queue list ends over the song
+  app_->advance(0);
+  EXPECT_TRUE(app_->menuPages().empty());
+  EXPECT_FALSE(app_->practiceMenu()->isShowing());
+  EXPECT_FALSE(window("MainMenu")->isVisible());
+  app_->cutSong();
+  ASSERT_TRUE(app_->pumpUntil([&] { return !singing() && window("MainMenu")->isVisible(); }, 10000));
+  EXPECT_TRUE(app_->practiceMenu()->isShowing());
 }
 
 TEST_F(SongPlay, TheGuideMelodySwitchRestoresTheVolumeItFound) {
