@@ -116,7 +116,12 @@ void onToneList(void* result, int, int status) {
 
 void onChargeAnswer(void* result, int, int status) {
   const auto* answer = static_cast<const IChargeAnswer*>(result);
-  if (status != 0 || !answer) return postWorks(NetEventNames::UploadFail, new CEGUI::EventArgs);
+  // A failed charge is the payment's business: an upload that is running goes on.
+  if (status != 0 || !answer) {
+    appLogError("network reply 6307: the charge failed with status " + std::to_string(status));
+    if (auto receiver = NetworkReplyDispatcher::instance().chargeAnswerReceiver()) receiver("", 0);
+    return;
+  }
   if (auto receiver = NetworkReplyDispatcher::instance().chargeAnswerReceiver())
     receiver(narrow(answer->GetResult()), answer->GetKind());
   else

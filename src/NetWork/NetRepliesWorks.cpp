@@ -31,6 +31,8 @@ void onUploadAccepted(void* result, int, int status) {
     // Also a success status without the ticket: the upload did not start.
     default: postNotice(L"文件上传请求失败！"); break;
   }
+  // The works manager no longer counts the upload as running.
+  postWorks(NetEventNames::UploadFail, new CEGUI::EventArgs);
 }
 
 void onPacketSent(void* result, int, int) {

@@ -9,6 +9,7 @@
 
 #include "AppSet/KeyMap.h"
 #include "PK/CMissonManager.h"
+#include "Upload/CAlbumManager.h"
 #include "app/AppLog.h"
 #include "app/ModulePaths.h"
 #include "oscompat/SoundPlayer.h"
@@ -175,8 +176,12 @@ void PKScoreWnd::runAction(unsigned id) {
              " asked for; there is no playback window yet");
       break;
     case Upload:
-      appLog("PKScoreWnd: upload of " + oscompat::utf8FromWide(works_.Key) +
-             " asked for; there is no album yet, the recording stays in Temp");
+      // The work joins the album; the works window shows it once it exists.
+      if (CAlbumManager* album = CAlbumManager::getSingletonPtr())
+        album->addRecording(works_);
+      else
+        appLogError("PKScoreWnd: no album to take " + oscompat::utf8FromWide(works_.Key) +
+                    "; the recording stays in Temp");
       endModal(0);
       break;
     case Resing:

@@ -13,6 +13,7 @@
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "PK/UnfinishedPerformances.h"
+#include "Upload/CAlbumManager.h"
 #include "catalog/CatalogueLists.h"
 #include "catalog/QueueLists.h"
 #include "RUR/elements/LayoutRegistry.h"
@@ -115,9 +116,9 @@ bool VokaranPlayerApp::runStartup() {
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
   appLogNotBuilt(where, "the payment object CPay");
-  appLogNotBuilt(where, "the works manager CAlbumManager");
   appLogNotBuilt(where, "the mixing manager CMixManager");
   if (!onGui([this] {
+        album_ = std::make_unique<CAlbumManager>();
         createMissonManager();
         songEvents_ = std::make_unique<SongIEventSet>();
         tips_ = std::make_unique<CInfoTipManager>();
@@ -211,7 +212,13 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // 2. The user's works file (the user id becomes part of its name).
   const std::wstring worksFile =
       moduleDirectory() + L"/PKData/" + safeFileNameComponent(launch_.user.UserID) + L".xml";
-  appLogNotBuilt(where, "the works manager (works file " + oscompat::utf8FromWide(worksFile) + ")");
+  if (album_) {
+    album_->setWorksFilePath(worksFile);
+    album_->setUser(launch_.user.UserID);
+    album_->setResumeUploads(launch_.options.NorSet_Upload != 0);
+    album_->reloadRecordings();
+    album_->requestNetRecordings();
+  }
   // 3. The title marquee.
   marquee_->start();
   marquee_->tick();

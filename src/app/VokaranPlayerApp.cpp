@@ -19,6 +19,7 @@
 #include "app/CPlayCtrolBar.h"
 #include "engine/CVokaPlayCtrol.h"
 #include "RUR/elements/LayoutRegistry.h"
+#include "Upload/CAlbumManager.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
 #include "app/PracticeMenu.h"
@@ -156,6 +157,7 @@ void VokaranPlayerApp::cleanupApp() {
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
   for (auto& entry : dialogMap_) delete entry.second;
   dialogMap_.clear();
+  album_.reset();
   for (auto& entry : menuPageMap_) delete entry.second;
   menuPageMap_.clear();
   delete currentPage_;

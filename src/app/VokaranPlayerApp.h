@@ -22,6 +22,7 @@
 #include "guishell/CEGuiSample.h"
 #include "oscompat/AutoResetEvent.h"
 
+class CAlbumManager;
 class CAudioDevConfigSet;
 class CMissonManager;
 class CPlayCtrolBar;
@@ -85,6 +86,8 @@ class VokaranPlayerApp : public CEGuiSample {
   IPageCtrl* currentPage() const { return currentPage_; }
   // The practice menu (its window exists once a menu reply has been handled).
   CPracticeMenu* practiceMenu() const { return practiceMenu_.get(); }
+  // The user's works (from start-up on).
+  CAlbumManager* album() const { return album_.get(); }
   const std::map<CEGUI::String, IPageCtrl*>& dialogs() const { return dialogMap_; }
   std::map<CEGUI::String, IPageCtrl*>& menuPages() { return menuPageMap_; }
   // The settings sets. The configuration, the audio device sets, the audio settings and the
@@ -219,6 +222,7 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CKeyMap> keyMap_;
   CSetRegistry setRegistry_;
   std::unique_ptr<OCXManager> ocxManager_;
+  std::unique_ptr<CAlbumManager> album_;
   std::unique_ptr<CEGUI::LayoutRegistry> layoutRegistry_;
   std::unique_ptr<CEGUI::MenuXmlManager> menuXml_;
   std::unique_ptr<CPracticeMenu> practiceMenu_;

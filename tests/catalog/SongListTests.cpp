@@ -207,7 +207,7 @@ TEST_F(SongListWindow, PagesWithTheRemoteAndOrdersTheSongPickedThereClosingTheLi
   EXPECT_EQ(operationWindow()->buttons().size(), 5u);
   pressKey(kReturn);  // the first button orders it
   ASSERT_EQ(ended.got.size(), 1u);
-  ASSERT_NE(manager_->current(), nullptr);
+  ASSERT_NE(manager_->current(), nullptr) << install_.log();
   EXPECT_EQ(manager_->current()->songId(), picked.SongID);
 }
 
@@ -251,7 +251,7 @@ TEST_F(SongListWindow, TheContestSongsComeAsOnePageAndArePickedLikeAnyOther) {
   EXPECT_EQ(selectedSong()->SongName, L"参赛 1");
   pressKey(kReturn);
   pressKey(kReturn);  // ordered
-  ASSERT_NE(manager_->current(), nullptr);
+  ASSERT_NE(manager_->current(), nullptr) << install_.log();
   EXPECT_EQ(manager_->current()->songId(), L"100003");
 }
 
