@@ -8,6 +8,7 @@
 #include "app/TextConvert.h"
 #include "app/VokaranPlayerApp.h"
 #include "app/WindowPath.h"
+#include "catalog/CPKMainWnd.h"
 #include "oscompat/ShellOpen.h"
 #include "oscompat/Utf.h"
 
@@ -64,7 +65,7 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
     if (findWindow("PKWnd")) return;
     endMenuPages();
     switchSection(name);
-    appLogNotBuilt("main menu", "the contest main window");
+    currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
   } else if (name == kUploadList) {
     if (findWindow("WorksWnd")) return;
     endMenuPages();
