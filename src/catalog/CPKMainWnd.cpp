@@ -174,7 +174,7 @@ void CPKMainWnd::subscribeWindows() {
     CEGUI::Window* w = slots_[static_cast<std::size_t>(i)];
     if (!w) continue;
     w->setWantsMultiClickEvents(true);
-    w->subscribeEvent(CEGUI::Window::EventMouseClick, Event::Subscriber([this, i](const EventArgs&) {
+    w->subscribeEvent(CEGUI::PushButton::EventClicked, Event::Subscriber([this, i](const EventArgs&) {
                         selectSlot(i);
                         syncFocusFrom(slots_[static_cast<std::size_t>(i)]);
                         return true;

@@ -119,7 +119,7 @@ void CPKMainWnd::syncFocusFrom(CEGUI::Window* w) {
   for (int r = 0; r < static_cast<int>(focusRows_.size()); ++r) {
     const auto& row = focusRows_[static_cast<std::size_t>(r)];
     for (std::size_t c = 0; c < row.size(); ++c) {
-      if (row[c] == w || (w && row[c]->isAncestor(w)) || (w && w->isAncestor(row[c]))) {
+      if (row[c] == w || (w && w->isAncestor(row[c]))) {
         focusRow_ = r;
         focusColumn_ = static_cast<int>(c);
         placeFocusRing();
@@ -218,8 +218,10 @@ bool CPKMainWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
   focusPending_ = false;
-  // A window of the hub that the mouse activated takes the focus over.
-  if (focused() != e.window) syncFocusFrom(e.window);
+  // A window of the hub that the mouse activated takes the focus over. (The key has bubbled
+  // up to the page's root: the window it went to is the active one.)
+  CEGUI::Window* target = d_root ? d_root->getActiveChild() : nullptr;
+  if (target && target != d_root && focused() != target) syncFocusFrom(target);
   if (focusRow_ < 0) focusAt(SongRow, 0);
   const bool listOpen = orderCom_ && focused() == orderCom_ && orderCom_->isDropDownListVisible();
   if (listOpen) {
