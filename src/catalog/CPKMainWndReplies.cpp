@@ -18,6 +18,33 @@ const CEGUI::String kHeadDefault("HeadImageDefault");
 const CEGUI::String kHeadDefaultFile("PKData/ShowPhoto/HeadIconDefault.png");
 
 CEGUI::String digits(int n) { return CEGUI::PropertyHelper<int>::toString(n); }
+
+// Gives a card its caption in its own font when that fits, else in the smaller font, else cut
+// short with an ellipsis; the whole text is the card's tooltip.
+void setCaption(CEGUI::Window* w, const CEGUI::String& text, const char* font, const char* smaller) {
+  w->setTooltipText(text);
+  auto& fonts = CEGUI::FontManager::getSingleton();
+  const float room = w->getPixelSize().d_width - 18.0f;
+  const CEGUI::Font* chosen = nullptr;
+  for (const char* name : {font, smaller}) {
+    if (!fonts.isDefined(name)) continue;
+    chosen = &fonts.get(name);
+    if (chosen->getTextExtent(text) <= room) {
+      w->setFont(chosen);
+      w->setText(text);
+      return;
+    }
+  }
+  if (!chosen || room <= 0) {
+    w->setText(text);
+    return;
+  }
+  const CEGUI::String dots(reinterpret_cast<const CEGUI::utf8*>("\xe2\x80\xa6"));
+  CEGUI::String cut = text;
+  while (cut.length() > 1 && chosen->getTextExtent(cut + dots) > room) cut.erase(cut.length() - 1);
+  w->setFont(chosen);
+  w->setText(cut + dots);
+}
 }  // namespace
 
 bool CPKMainWnd::onAttached() {
@@ -142,8 +169,7 @@ void CPKMainWnd::redrawSlots() {
     }
     SongRecord& song = songs_[index];
     w->setUserData(&song);
-    w->setText(guiString(song.SongName));
-    w->setTooltipText(guiString(song.SongName + L"  " + song.SingerName));
+    setCaption(w, guiString(song.SongName), "MSYH_20", "MSYH_16");
     w->setEnabled(true);
     // Turned pages name their covers by the song; the first page keeps "ThemeImage<i>".
     if (count > kSongCount) pkhub::showImage(w, coverImage(index, guiString(song.SongID)));
@@ -241,8 +267,7 @@ void CPKMainWnd::takeProducts(const std::vector<PKProductRecord>& products) {
     CEGUI::Window* w = heads_[static_cast<std::size_t>(i)];
     PKProductRecord& product = products_[i];
     if (w) {
-      w->setText(guiString(product.DisplayText));
-      w->setTooltipText(guiString(product.DisplayText));
+      setCaption(w, guiString(product.DisplayText), "MSYH_16", "MSYH_14");
       w->setUserData(&product);
     }
     requests_->requestProductPicture(product.PictureKey);

@@ -929,6 +929,16 @@ def pkhub_sheet():
     s.add9("FocusRing", 48, 16, lambda w, h: [
         rect(1, 1, w - 2, h - 2, 14, "none", GOLD_LIGHT, 2, opacity=0.45),
         rect(4, 4, w - 8, h - 8, 11, "none", GOLD_LIGHT, 3.5)])
+    # The ordering box: its field (left end and middle, the button closes the right end), the
+    # button with the chevron, and the light drop list on which the items' black text reads.
+    s.add3("Field", 64, 48, lambda w, h: [
+        rect(2, 2, w + 20, h - 4, 12, INK, GOLD, 2)], 16)
+    for state, edge, fill, ink in (("Normal", GOLD, INK, GOLD_LIGHT), ("Hover", CREAM, "url(#gold)", DARK_TEXT)):
+        s.add("ComboButton_" + state, 48, 48, lambda w, h, e=edge, f=fill, i=ink: [
+            rect(-20, 2, w + 18, h - 4, 12, f, e, 2),
+            path(f"M{w / 2 - 9:g} {h / 2 - 4:g} L{w / 2:g} {h / 2 + 5:g} L{w / 2 + 9:g} {h / 2 - 4:g}", stroke=i, sw=3.5)])
+    s.add9("List", 48, 12, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 10, "#f6efd9", GOLD, 2)])
     # Page arrows of the carousel.
     for name, flip in (("ArrowLeft", True), ("ArrowRight", False)):
         for state in ("Normal", "Hover", "Pushed", "Disabled"):
