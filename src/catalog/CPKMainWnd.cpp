@@ -13,6 +13,7 @@
 #include "catalog/CComboxItem.h"
 #include "catalog/PKCompetitionSongsEffect.h"
 #include "catalog/PKHubPictures.h"
+#include "guishell/ShellEvents.h"
 #include "oscompat/ShellOpen.h"
 #include "oscompat/Utf.h"
 
@@ -208,6 +209,8 @@ void CPKMainWnd::subscribeReplies() {
   on(EventNames::RecBackCompetitionProductsPic, &CPKMainWnd::onProductPicture);
   on(EventNames::RecBackMyRankInfo, &CPKMainWnd::onMyRank);
   on(EventNames::RecBackPeriodInfo, &CPKMainWnd::onPeriod);
+  replies_.push_back(CEGUI::System::getSingleton().subscribeEvent(
+      guishell::System_EventInjectKeyDown, CEGUI::Event::Subscriber(&CPKMainWnd::onAnyKeyDown, this)));
 }
 
 void CPKMainWnd::disconnectReplies() {

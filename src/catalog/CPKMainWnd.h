@@ -94,6 +94,8 @@ class CPKMainWnd : public IPageCtrl {
   void selectSlot(int i);
   // Orders the song of slot `i` (a double click on it, or OK).
   void orderSlot(int i);
+  // Gives the remote's focus to the selected song (or the nearest window that can take it).
+  void takeFocus();
   // Chooses ordering 1..4 as the combo box's accepted selection does.
   void chooseOrdering(int ordering);
 
@@ -131,6 +133,7 @@ class CPKMainWnd : public IPageCtrl {
 
   // The remote's keys (CPKMainWndKeys.cpp).
   bool onKeyDown(const CEGUI::EventArgs& args);
+  bool onAnyKeyDown(const CEGUI::EventArgs& args);
   void buildFocusRows();
   void focusAt(int row, int column);
   bool moveAcross(int step);
@@ -171,8 +174,6 @@ class CPKMainWnd : public IPageCtrl {
   std::vector<std::vector<CEGUI::Window*>> focusRows_;
   int focusRow_ = -1;
   int focusColumn_ = 0;
-  // The first songs take the focus when they come (the hub opened before the square arrived).
-  bool focusPending_ = false;
 
   std::vector<CEGUI::Event::Connection> replies_;
 };

@@ -4,7 +4,8 @@
 //   2  the ordering box and the "more" button;
 //   3  the first row of nine heads, 4 the second (only heads that hold a work).
 // Up and Down go to the nearest focusable window of the next row that has one; Up from the top
-// row gives the focus to the main menu bar. The focused song is the selected one, so the heads
+// row gives the focus to the main menu bar, and Down from an item of the bar that opens no
+// pop-up gives it back to the selected song. The focused song is the selected one, so the heads
 // always show its works. OK orders the focused song, opens a head's work page, presses a
 // button, or opens the ordering box; with the box open Up/Down choose, OK takes the choice and
 // Back closes it.
@@ -14,6 +15,7 @@
 #include <cmath>
 
 #include "AppSet/KeyMap.h"
+#include "guishell/ShellEvents.h"
 #include "app/WindowPath.h"
 #include "catalog/CPKMainWnd.h"
 
@@ -217,7 +219,6 @@ bool CPKMainWnd::press() {
 bool CPKMainWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
-  focusPending_ = false;
   // A window of the hub that the mouse activated takes the focus over. (The key has bubbled
   // up to the page's root: the window it went to is the active one.)
   CEGUI::Window* target = d_root ? d_root->getActiveChild() : nullptr;
@@ -235,7 +236,10 @@ bool CPKMainWnd::onKeyDown(const CEGUI::EventArgs& args) {
       return true;
     }
     if (isKey(key, L"Back", CEGUI::Key::Escape)) {
+      // No choice: the box shows the ordering in use again.
       orderCom_->hideDropList();
+      if (CEGUI::ListboxItem* item = orderCom_->getListboxItemFromIndex(static_cast<std::size_t>(ordering_ - 1)))
+        orderCom_->setItemSelectState(item, true);
       return true;
     }
   }
@@ -244,5 +248,30 @@ bool CPKMainWnd::onKeyDown(const CEGUI::EventArgs& args) {
   if (isKey(key, L"UP", CEGUI::Key::ArrowUp)) return moveRow(-1);
   if (isKey(key, L"Dwon", CEGUI::Key::ArrowDown)) return moveRow(1);
   if (isKey(key, L"OK", CEGUI::Key::Return) || key == CEGUI::Key::NumpadEnter) return press();
+  return false;
+}
+
+void CPKMainWnd::takeFocus() {
+  buildFocusRows();
+  int column = 0;
+  if (currentSlot_ >= 0) {
+    const auto& row = focusRows_[SongRow];
+    const auto it = std::find(row.begin(), row.end(), slots_[static_cast<std::size_t>(currentSlot_)]);
+    if (it != row.end()) column = static_cast<int>(it - row.begin());
+  }
+  focusAt(SongRow, column);
+}
+
+// After every key the GUI has handled: Down on a top item of the main menu bar that opened no
+// pop-up leaves the bar for the hub.
+bool CPKMainWnd::onAnyKeyDown(const CEGUI::EventArgs& args) {
+  const auto key = static_cast<unsigned>(static_cast<const CEGUI::KeyEventArgs&>(args).scancode);
+  if (!d_root || !isKey(key, L"Dwon", CEGUI::Key::ArrowDown)) return false;
+  CEGUI::Window* sheet = d_root->getParent();
+  CEGUI::Window* active = sheet ? sheet->getActiveChild() : nullptr;
+  auto* item = dynamic_cast<CEGUI::MenuItem*>(active);
+  if (!item || !dynamic_cast<CEGUI::Menubar*>(item->getParent())) return false;
+  if (item->getPopupMenu()) return false;
+  takeFocus();
   return false;
 }

@@ -48,9 +48,8 @@ void setCaption(CEGUI::Window* w, const CEGUI::String& text, const char* font, c
 }  // namespace
 
 bool CPKMainWnd::onAttached() {
+  // The main menu bar keeps the keys it has: Down from its item enters the hub.
   showStored();
-  if (songCount() > 0) focusAt(1, 0);
-  else focusPending_ = true;
   return true;
 }
 
@@ -114,10 +113,6 @@ void CPKMainWnd::takeSongs(const std::vector<SongRecord>& songs) {
   if (!songs.empty()) selectSlot(0);
   else resetHeads();
   buildFocusRows();
-  if (focusPending_ && !songs.empty()) {
-    focusPending_ = false;
-    focusAt(1, 0);
-  }
 }
 
 bool CPKMainWnd::onPKSongPictures(const CEGUI::EventArgs& args) {

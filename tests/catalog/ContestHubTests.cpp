@@ -252,6 +252,7 @@ TEST_P(HubWithFewSongs, DisableTheCarouselAndItsKeys) {
   const auto before = slotIds();
   hub_->carouselStep(1);
   hub_->carouselStep(0);
+  hub_->takeFocus();
   for (int i = 0; i < 10; ++i) pressKey(kRight);
   for (int i = 0; i < 10; ++i) pressKey(kLeft);
   EXPECT_EQ(slotIds(), before);
@@ -405,6 +406,7 @@ TEST_F(ContestHub, TheRemoteWalksTheSongsTurnsPagesAtTheEndsAndReachesTheControl
   open();
   giveSongs(10);
   giveProducts({L"1", L"2", L"3"});
+  hub_->takeFocus();
   EXPECT_EQ(hub_->focused(), hub_->slot(0));
   for (int i = 0; i < 6; ++i) pressKey(kRight);
   EXPECT_EQ(hub_->focused(), hub_->slot(6));
@@ -444,9 +446,57 @@ TEST_F(ContestHub, TheRemoteWalksTheSongsTurnsPagesAtTheEndsAndReachesTheControl
   context.requests = requests_;
   context.focusAbove = [&above] { above = true; };
   hub_ = createContestHub(sheet(), context);
+  hub_->takeFocus();
   pressKey(kUp);
   pressKey(kUp);
   EXPECT_TRUE(above);  // up from the top: the main menu bar
+}
+
+TEST_F(ContestHub, TheMenuBarKeepsTheKeysAndDownFromItsItemEntersTheHub) {
+  auto& windows = CEGUI::WindowManager::getSingleton();
+  CEGUI::Window* menu = windows.createWindow("DefaultWindow", "MainMenu");
+  CEGUI::Window* bar = windows.createWindow("TaharezLook/Menubar", "Menubar");
+  CEGUI::Window* item = windows.createWindow("TaharezLook/MenuItem", "PK");
+  bar->addChild(item);
+  menu->addChild(bar);
+  sheet()->addChild(menu);
+  item->activate();
+  open();
+  giveSongs(9);
+  hub_->selectSlot(3);
+  EXPECT_TRUE(item->isActive());  // the songs coming do not take the keys
+  EXPECT_EQ(hub_->focused(), nullptr);
+  pressKey(kDown);
+  EXPECT_EQ(hub_->focused(), hub_->slot(3));  // the selected song
+  EXPECT_TRUE(hub_->slot(3)->isActive());
+  pressKey(kUp);
+  pressKey(kUp);
+  EXPECT_EQ(hub_->focused(), nullptr);
+  EXPECT_TRUE(bar->isActive());
+}
+
+TEST_F(ContestHub, TheOrderingBoxOpensWithOkAndTakesTheChoiceWithOk) {
+  open();
+  giveSongs(2);
+  hub_->takeFocus();
+  pressKey(kDown);
+  ASSERT_EQ(hub_->focused(), hub_->orderBox());
+  requests_->sent.clear();
+  pressKey(kReturn);
+  EXPECT_TRUE(hub_->orderBox()->isDropDownListVisible());
+  pressKey(kDown);
+  pressKey(kDown);
+  pressKey(kReturn);
+  EXPECT_FALSE(hub_->orderBox()->isDropDownListVisible());
+  EXPECT_EQ(hub_->ordering(), 3);
+  EXPECT_EQ(requests_->sent, (std::vector<Request>{{"products", 100001, 3, 18, 1}, {"rank", 10001, 100001}}));
+  // Back closes the list without a choice.
+  pressKey(kReturn);
+  pressKey(kUp);
+  pressKey(1);  // Escape
+  EXPECT_FALSE(hub_->orderBox()->isDropDownListVisible());
+  EXPECT_EQ(hub_->ordering(), 3);
+  EXPECT_EQ(hub_->orderBox()->getText(), guiStringUtf8("最新"));
 }
 
 TEST_F(ContestHub, OkOrdersTheFocusedSongAsAContestSong) {
@@ -454,6 +504,7 @@ TEST_F(ContestHub, OkOrdersTheFocusedSongAsAContestSong) {
   CMissonManager manager;
   open();
   giveSongs(3);
+  hub_->takeFocus();
   pressKey(kRight);
   pressKey(kReturn);
   std::vector<std::wstring> ordered;
