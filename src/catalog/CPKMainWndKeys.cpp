@@ -189,7 +189,16 @@ bool CPKMainWnd::moveRow(int step) {
     focusRow_ = -1;
     placeFocusRing();
     if (context_.focusAbove) context_.focusAbove();
-    else if (CEGUI::Window* bar = findWindow("MainMenu/Menubar")) bar->activate();
+    else if (CEGUI::Window* bar = findWindow("MainMenu/Menubar")) {
+      // Its first item that can be chosen shows the focus; the bar itself shows none.
+      CEGUI::Window* item = nullptr;
+      for (std::size_t i = 0; i < bar->getChildCount() && !item; ++i) {
+        CEGUI::Window* child = bar->getChildAtIdx(i);
+        if (dynamic_cast<CEGUI::MenuItem*>(child) && !child->isDisabled()) item = child;
+      }
+      if (item) item->activate();
+      else bar->activate();
+    }
   }
   return true;
 }
