@@ -106,7 +106,9 @@ void CPKMainWnd::placeFocusRing() {
   }
   CEGUI::Window* edit = orderCom_->getEditbox();
   if (!edit) edit = orderCom_;
-  const CEGUI::Rectf target = edit->getUnclippedOuterRect().get();
+  // Around the field and its button (as wide as the field is high, at its right).
+  CEGUI::Rectf target = edit->getUnclippedOuterRect().get();
+  if (edit != orderCom_) target.right(target.right() + target.getHeight());
   const CEGUI::Rectf base = d_root->getUnclippedOuterRect().get();
   const float pad = 8.0f;
   focusRing_->setArea(CEGUI::URect(CEGUI::UDim(0, target.left() - base.left() - pad),

@@ -428,6 +428,9 @@ TEST_F(ContestHub, TheRemoteWalksTheSongsTurnsPagesAtTheEndsAndReachesTheControl
   EXPECT_EQ(hub_->focused(), hub_->head(2));
   for (int i = 0; i < 3; ++i) pressKey(kLeft);
   EXPECT_EQ(hub_->focused(), hub_->head(0));
+  // A focused head does not raise its section over the rank.
+  EXPECT_TRUE(findWindow("PKWnd/MyRank", hub_->pageWindow())
+                  ->isInFront(*findWindow("PKWnd/PKHead", hub_->pageWindow())));
   pressKey(kDown);  // no second row of works: the focus stays
   EXPECT_EQ(hub_->focused(), hub_->head(0));
   pressKey(kRight);
