@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "AppSet/PictureSet.h"
+#include "PK/CMissonManager.h"
 #include "app/AppLog.h"
 #include "app/EventNames.h"
 #include "app/TextConvert.h"
@@ -211,6 +212,33 @@ void CPKMainWnd::subscribeReplies() {
   on(EventNames::RecBackPeriodInfo, &CPKMainWnd::onPeriod);
   replies_.push_back(CEGUI::System::getSingleton().subscribeEvent(
       guishell::System_EventInjectKeyDown, CEGUI::Event::Subscriber(&CPKMainWnd::onAnyKeyDown, this)));
+  if (CMissonManager* missons = CMissonManager::getSingletonPtr()) {
+    replies_.push_back(missons->subscribeEvent(CMissonManager::EventPlay, CEGUI::Event::Subscriber(&CPKMainWnd::onSongStarting, this)));
+    for (const CEGUI::String* name : {&CMissonManager::EventStop, &CMissonManager::EventMissonChange, &CMissonManager::EventSangChange})
+      replies_.push_back(missons->subscribeEvent(*name, CEGUI::Event::Subscriber(&CPKMainWnd::onQueueChanged, this)));
+  }
+}
+
+bool CPKMainWnd::onSongStarting(const CEGUI::EventArgs&) {
+  CMissonManager* missons = CMissonManager::getSingletonPtr();
+  const CBaseMisson* current = missons ? missons->current() : nullptr;
+  if (!current || !d_root) return false;
+  singing_ = static_cast<unsigned long long>(current->key);
+  if (orderCom_) orderCom_->hideDropList();
+  d_root->hide();
+  return false;
+}
+
+bool CPKMainWnd::onQueueChanged(const CEGUI::EventArgs&) {
+  if (!singing_ || !d_root) return false;
+  CMissonManager* missons = CMissonManager::getSingletonPtr();
+  const CBaseMisson* current = missons ? missons->current() : nullptr;
+  // The song sung has ended, or never started (its key choice was dropped): the hub is back.
+  if (current && static_cast<unsigned long long>(current->key) == singing_ && current->state != CBaseMisson::Idle)
+    return false;
+  singing_ = 0;
+  d_root->show();
+  return false;
 }
 
 void CPKMainWnd::disconnectReplies() {

@@ -109,6 +109,9 @@ class CPKMainWnd : public IPageCtrl {
   void disconnectReplies();
   bool onWindowsDestroyed(const CEGUI::EventArgs& args);
   void showStored();
+  // The stage is the singer's while a song is sung: the hub steps aside and comes back after.
+  bool onSongStarting(const CEGUI::EventArgs& args);
+  bool onQueueChanged(const CEGUI::EventArgs& args);
   void openUrl(const std::wstring& url);
 
   // Replies (CPKMainWndReplies.cpp).
@@ -176,6 +179,8 @@ class CPKMainWnd : public IPageCtrl {
   int focusColumn_ = 0;
 
   std::vector<CEGUI::Event::Connection> replies_;
+  // The mission being sung while the hub stands aside (0: none).
+  unsigned long long singing_ = 0;
 };
 
 // Creates the contest hub on `parent` (not modal) and shows what the application already holds

@@ -524,6 +524,25 @@ TEST_F(ContestHub, OkOrdersTheFocusedSongAsAContestSong) {
   close();
 }
 
+TEST_F(ContestHub, StepsAsideWhileTheSongIsSungAndComesBackWhenItEnds) {
+  CInfoTipManager tips;
+  CMissonManager manager;
+  open();
+  giveSongs(3);
+  hub_->orderSlot(0);
+  ASSERT_NE(manager.current(), nullptr);
+  CEGUI::EventArgs none;
+  manager.fireEvent(CMissonManager::EventPlay, none, "");
+  EXPECT_FALSE(hub_->pageWindow()->isVisible());
+  // Another song queued meanwhile: still singing.
+  manager.fireEvent(CMissonManager::EventMissonChange, none, "");
+  EXPECT_FALSE(hub_->pageWindow()->isVisible());
+  manager.current()->state = CBaseMisson::Idle;  // the song has ended
+  manager.fireEvent(CMissonManager::EventStop, none, "");
+  EXPECT_TRUE(hub_->pageWindow()->isVisible());
+  close();
+}
+
 TEST_F(ContestHub, AHubOpenedAgainShowsTheStoredSquareAtOnce) {
   open();
   giveSongs(9);
