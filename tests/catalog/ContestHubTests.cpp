@@ -261,7 +261,7 @@ TEST_P(HubWithFewSongs, DisableTheCarouselAndItsKeys) {
   for (int i = 0; i < pkcarousel::kSlots; ++i) EXPECT_EQ(hub_->slot(i)->isDisabled(), i >= GetParam()) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, HubWithFewSongs, ::testing::Values(1, 7),
+INSTANTIATE_TEST_SUITE_P(Counts, HubWithFewSongs, ::testing::Values(0, 1, 7),
                          [](const auto& info) { return std::to_string(info.param) + "Songs"; });
 
 TEST_F(ContestHub, TenSongsTurnAPageEachWayWithTheSlide) {
@@ -345,10 +345,17 @@ TEST_F(ContestHub, ProductsFillTheHeadsAndPicturesFindThemByKey) {
   mine.picture = picture(png);
   fire(EventNames::RecBackCompetitionProductsPic, mine);
   EXPECT_EQ(image(hub_->head(3)), "503/full_image");
-  EXPECT_EQ(image(hub_->head(3)->getProperty("HoverImage") == "503/full_image" ? hub_->head(3) : hub_->head(0)),
-            "503/full_image");
-  const auto* size = &CEGUI::ImageManager::getSingleton().get("503/full_image");
-  EXPECT_EQ(size->getRenderedSize(), CEGUI::Sizef(32, 32));
+  EXPECT_EQ(hub_->head(3)->getProperty("HoverImage"), "503/full_image");
+  EXPECT_EQ(hub_->head(3)->getProperty("PushedImage"), "503/full_image");
+  EXPECT_EQ(CEGUI::ImageManager::getSingleton().get("503/full_image").getRenderedSize(), CEGUI::Sizef(32, 32));
+  // The same picture again (a reply that came twice) replaces the image the head shows.
+  PKComProPicFunRecvEventArgs again;
+  again.productKey = L"503";
+  again.picture = picture(pngBytes(40, 40));
+  fire(EventNames::RecBackCompetitionProductsPic, again);
+  EXPECT_EQ(image(hub_->head(3)), "503/full_image");
+  EXPECT_EQ(CEGUI::ImageManager::getSingleton().get("503/full_image").getRenderedSize(), CEGUI::Sizef(40, 40));
+  EXPECT_EQ(pkhub::ownedImageCount(hub_), 1u);
 
   // Bytes that are no picture: the default head, and the log says why, once.
   PKComProPicFunRecvEventArgs broken;
