@@ -126,6 +126,8 @@ class CPKMainWnd : public IPageCtrl {
   void takePictures();
   void takeProducts(const std::vector<PKProductRecord>& products);
   void redrawSlots();
+  // The cover of the selected song keeps a gold caption, wherever the focus is.
+  void markSelected();
   void resetHeads();
   void requestForCurrentSong();
   CEGUI::String coverImage(int songIndex, const CEGUI::String& name);

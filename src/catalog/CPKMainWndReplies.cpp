@@ -169,6 +169,16 @@ void CPKMainWnd::redrawSlots() {
     // Turned pages name their covers by the song; the first page keeps "ThemeImage<i>".
     if (count > kSongCount) pkhub::showImage(w, coverImage(index, guiString(song.SongID)));
   }
+  markSelected();
+}
+
+void CPKMainWnd::markSelected() {
+  for (CEGUI::Window* w : slots_) {
+    if (!w) continue;
+    const auto* song = static_cast<const SongRecord*>(w->getUserData());
+    const bool selected = song && currentSlot_ >= 0 && decimalValue(song->SongID) == currentSong_;
+    w->setProperty("NormalTextColour", selected ? "FFFFE08F" : "FFE8ECFF");
+  }
 }
 
 // --- selecting and ordering
@@ -195,6 +205,7 @@ void CPKMainWnd::selectSlot(int i) {
   currentSlot_ = i;
   currentSong_ = decimalValue(song->SongID);
   moreUrl_ = song->Reserved;
+  markSelected();
   requestForCurrentSong();
   buildFocusRows();
 }

@@ -12,6 +12,7 @@
 
 #include "NetWork/NetEventArgs.h"
 #include "PK/CMissonManager.h"
+#include "engine/CCacheMicData.h"
 #include "PK/CMissonPk.h"
 #include "TestSupport.h"
 #include "app/CInfoTipManager.h"
@@ -291,6 +292,9 @@ TEST_F(ContestHub, TheFirstSongIsSelectedAndItsWorksAndRankAskedFor) {
   requests_->sent.clear();
   click(hub_->slot(2));
   EXPECT_EQ(requests_->sent, (std::vector<Request>{{"products", 100003, 1, 18, 1}, {"rank", 10001, 100003}}));
+  // The selected song's caption stays gold when the focus is elsewhere.
+  EXPECT_EQ(hub_->slot(2)->getProperty("NormalTextColour"), "tl:FFFFE08F tr:FFFFE08F bl:FFFFE08F br:FFFFE08F");
+  EXPECT_EQ(hub_->slot(0)->getProperty("NormalTextColour"), "tl:FFE8ECFF tr:FFE8ECFF bl:FFE8ECFF br:FFE8ECFF");
   click(findWindow("PKWnd/PKHead/HeadMore", hub_->pageWindow()));
   click(findWindow("PKWnd/MyPK/SongRule", hub_->pageWindow()));
   EXPECT_EQ(opened_, (std::vector<std::wstring>{L"http://contest.example/100003", L"http://rules.example/pk"}));
@@ -512,6 +516,7 @@ TEST_F(ContestHub, TheOrderingBoxOpensWithOkAndTakesTheChoiceWithOk) {
 TEST_F(ContestHub, OkOrdersTheFocusedSongAsAContestSong) {
   CInfoTipManager tips;
   CMissonManager manager;
+  manager.cache().taskManager().Stop();  // no download: the song waits as the current one
   open();
   giveSongs(3);
   hub_->takeFocus();
@@ -534,6 +539,7 @@ TEST_F(ContestHub, OkOrdersTheFocusedSongAsAContestSong) {
 TEST_F(ContestHub, StepsAsideWhileTheSongIsSungAndComesBackWhenItEnds) {
   CInfoTipManager tips;
   CMissonManager manager;
+  manager.cache().taskManager().Stop();  // no download: the song waits as the current one
   open();
   giveSongs(3);
   hub_->orderSlot(0);
