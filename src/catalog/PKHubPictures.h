@@ -15,8 +15,9 @@ class Window;
 
 namespace pkhub {
 
-// The largest picture taken, in pixels per side; larger ones get the default picture.
-constexpr unsigned kMaxPictureSide = 4096;
+// The largest picture taken, in pixels per side; larger ones get the default picture (it is
+// decoded on the GUI thread: a cover of this size takes a few tens of milliseconds).
+constexpr unsigned kMaxPictureSide = 2048;
 
 // Why bytes are not a picture (empty text: they are one). Checks what the codec would load:
 // a PNG or JPEG that decodes, of a size up to kMaxPictureSide.
