@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,6 +133,9 @@ class ContestHub : public vktest::GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
+    // The module works in its installation folder: the picture sets' files are named from there.
+    previousDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(install_.path());
     auto* resources = static_cast<CEGUI::DefaultResourceProvider*>(CEGUI::System::getSingleton().getResourceProvider());
     for (const char* group : {"HeadPicture", "ThemePicture"})
       resources->setResourceGroupDirectory(group, (install_.path() + "/").c_str());
@@ -143,6 +147,7 @@ class ContestHub : public vktest::GuiTest {
     close();
     pkHubData() = PKHubData{};
     GuiTest::TearDown();
+    std::filesystem::current_path(previousDir_);
   }
   CPKMainWnd* open() {
     PKHubContext context;
@@ -209,6 +214,7 @@ class ContestHub : public vktest::GuiTest {
     context.injectMouseButtonUp(CEGUI::LeftButton);
   }
 
+  std::filesystem::path previousDir_;
   std::shared_ptr<RecordingRequests> requests_;
   CPKMainWnd* hub_ = nullptr;
   std::vector<std::wstring> handedOver_;
