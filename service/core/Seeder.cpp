@@ -310,8 +310,9 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   // People and their head pictures.
   // Written before the records that name them are committed; synced when the service keeps
   // its data safe from machine crashes (--fsync), like everything else.
+  // Covers and head pictures are drawn as such ("contest-" names a cover).
   auto writePicture = [&](const std::string& name, int size, std::uint32_t seed) {
-    std::string bytes = drawPicture(size, size, seed);
+    std::string bytes = name.rfind("contest-", 0) == 0 ? drawCover(size, seed) : drawHead(size, seed);
     auto fd = openFile(service.store / "pictures" / name, O_WRONLY | O_CREAT | O_TRUNC);
     writeAt(fd.get(), bytes.data(), bytes.size(), 0);
     if (service.config.fullSync && ::fsync(fd.get()) != 0) throw std::runtime_error("fsync of a picture failed");

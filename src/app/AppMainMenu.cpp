@@ -13,6 +13,7 @@
 #include "app/WindowPath.h"
 #include "app/CInfoTipManager.h"
 #include "widgets/MenuRURMouse.h"
+#include "catalog/CPKMainWnd.h"
 #include "oscompat/ShellOpen.h"
 #include "oscompat/Utf.h"
 
@@ -110,7 +111,7 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
     endMenuPages();
     switchSection(name);
     if (practiceMenu_) practiceMenu_->hide();
-    appLogNotBuilt("main menu", "the contest main window");
+    currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
   } else if (name == kUploadList) {
     if (findWindow("WorksWnd")) return;
     endMenuPages();

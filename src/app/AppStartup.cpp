@@ -14,6 +14,7 @@
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "PK/UnfinishedPerformances.h"
 #include "Upload/CAlbumManager.h"
+#include "catalog/CPKMainWnd.h"
 #include "catalog/CatalogueLists.h"
 #include "catalog/QueueLists.h"
 #include "RUR/elements/LayoutRegistry.h"
@@ -237,7 +238,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // 6. The contest main window as the first page, and the square information. The GUI
   // thread does not wait for the square: its songs, pictures and "GetPKSquareInfo" arrive as
   // posted events, in that order, while the loading notice shows.
-  appLogNotBuilt(where, "the contest main window");
+  currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
   queueSongsFromEnvironment();
   openListFromEnvironment();
   queueSingingPreview();

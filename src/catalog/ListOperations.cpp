@@ -11,6 +11,7 @@
 #include "catalog/CSongList.h"
 #include "catalog/CSongOperationWnd.h"
 #include "catalog/NetDataSources.h"
+#include "catalog/PKHubData.h"
 #include "dialogs/CRemoveTipWnd.h"
 #include "NetWork/NetworkInterface.h"
 
@@ -80,6 +81,7 @@ void orderContestSong(const SongRecord& song, bool inFront, bool challenge) {
   if (!manager) return;
   auto* misson = new CMissonPk(song);
   misson->challenge = challenge;
+  misson->contestSong = isContestSongId(song.SongID);
   if (inFront) {
     manager->InsertFront(misson);
     notice(L"插播成功：" + song.SongName, L"InsertInfo");

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "ServiceFixture.h"
+#include "core/Png.h"
 #include "core/Unihan.h"
 #include "netwire/Utf8.h"
 
@@ -215,6 +216,31 @@ TEST(WideWorld, HasTheCountsAndSpreadsInitialsAndStrokesLikeRealNames) {
 }
 
 // A data directory of the first schema: its songs gain an empty file name and play by the rule.
+// The width and height a PNG's header gives.
+std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& png) {
+  auto at = [&png](std::size_t i) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(png.at(i + k));
+    return v;
+  };
+  return {at(16), at(20)};
+}
+
+TEST(WorldPictures, CoversAndHeadsArePngsOfTheirSizeTheSameForASeedAndDifferentBetweenSongs) {
+  std::set<std::string> covers;
+  for (std::uint32_t song = 1; song <= 10; ++song) {
+    const std::string cover = drawCover(240, song * 40503u);
+    ASSERT_EQ(cover.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(pngSize(cover), (std::pair<std::uint32_t, std::uint32_t>{240, 240}));
+    covers.insert(cover);
+  }
+  // Neighbouring songs (whose seeds differ in few bits) get covers of their own.
+  EXPECT_EQ(covers.size(), 10u);
+  EXPECT_EQ(drawCover(240, 7), drawCover(240, 7));
+  EXPECT_EQ(pngSize(drawHead(96, 10002)), (std::pair<std::uint32_t, std::uint32_t>{96, 96}));
+  EXPECT_NE(drawHead(96, 10002), drawHead(96, 10003));
+}
+
 TEST(Schema, TheFirstSchemaGainsTheSongFileColumn) {
   auto dir = makeTempDir("vk-schema-1");
   std::filesystem::create_directories(dir / "data");

@@ -909,11 +909,74 @@ def pkendscore_sheet():
     return s
 
 
+def pkhub_sheet():
+    """The contest hub: the cards that frame covers and head pictures (cut into nine pieces so
+    they stretch to any card size), the carousel's page arrows and the section marks."""
+    s = Sheet("PKHub", 640)
+    # Cards: a dark glass card; the focused one gold with a halo band inside its edge, obvious
+    # from across the room; the pressed one deep gold; an empty place a dashed outline.
+    s.add9("Card", 48, 16, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 12, "url(#glass)", LINE, 2)])
+    s.add9("CardFocus", 48, 16, lambda w, h: [
+        rect(0, 0, w, h, 15, GOLD_LIGHT, opacity=0.35),
+        rect(3, 3, w - 6, h - 6, 12, "url(#gold)", CREAM, 3)])
+    s.add9("CardDown", 48, 16, lambda w, h: [
+        rect(3, 3, w - 6, h - 6, 12, "url(#goldDeep)", GOLD_LIGHT, 2.5)])
+    s.add9("CardEmpty", 48, 16, lambda w, h: [
+        rect(3, 3, w - 6, h - 6, 12, "#ffffff", LINE_DIM, 2, opacity=0.06,
+             extra=' stroke-dasharray="6 5"')])
+    # The focus ring of controls that have no look of their own for the focus.
+    s.add9("FocusRing", 48, 16, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 14, "none", GOLD_LIGHT, 2, opacity=0.45),
+        rect(4, 4, w - 8, h - 8, 11, "none", GOLD_LIGHT, 3.5)])
+    # The ordering box: its field (left end and middle, the button closes the right end), the
+    # button with the chevron, and the light drop list on which the items' black text reads.
+    s.add3("Field", 64, 48, lambda w, h: [
+        rect(2, 2, w + 20, h - 4, 12, INK, GOLD, 2)], 16)
+    for state, edge, fill, ink in (("Normal", GOLD, INK, GOLD_LIGHT), ("Hover", CREAM, "url(#gold)", DARK_TEXT)):
+        s.add("ComboButton_" + state, 48, 48, lambda w, h, e=edge, f=fill, i=ink: [
+            rect(-20, 2, w + 18, h - 4, 12, f, e, 2),
+            path(f"M{w / 2 - 9:g} {h / 2 - 4:g} L{w / 2:g} {h / 2 + 5:g} L{w / 2 + 9:g} {h / 2 - 4:g}", stroke=i, sw=3.5)])
+    s.add9("List", 48, 12, lambda w, h: [
+        rect(1, 1, w - 2, h - 2, 10, "#f6efd9", GOLD, 2)])
+    # Page arrows of the carousel.
+    for name, flip in (("ArrowLeft", True), ("ArrowRight", False)):
+        for state in ("Normal", "Hover", "Pushed", "Disabled"):
+            def body(w, h, f=flip, st=state):
+                if st == "Normal":
+                    out, ink = [rect(2, 2, w - 4, h - 4, 16, "url(#btn)", CYAN, 2)], CYAN_LIGHT
+                elif st == "Hover":
+                    out, ink = [rect(0, 0, w, h, 18, GOLD_LIGHT, opacity=0.3),
+                                rect(3, 3, w - 6, h - 6, 15, "url(#gold)", CREAM, 2.5)], DARK_TEXT
+                elif st == "Pushed":
+                    out, ink = [rect(3, 4, w - 6, h - 6, 15, "url(#goldDeep)", GOLD_LIGHT, 2)], CREAM
+                else:
+                    out, ink = [rect(2, 2, w - 4, h - 4, 16, "url(#dim)", LINE_DIM, 2)], DISABLED
+                cx, cy, a = w / 2, h / 2, 14
+                d = (f"M{cx + a * 0.45:g} {cy - a:g} L{cx - a * 0.55:g} {cy:g} L{cx + a * 0.45:g} {cy + a:g}" if f else
+                     f"M{cx - a * 0.45:g} {cy - a:g} L{cx + a * 0.55:g} {cy:g} L{cx - a * 0.45:g} {cy + a:g}")
+                return out + [path(d, stroke=ink, sw=6)]
+            s.add(f"{name}_{state}", 56, 128, body)
+    # Section marks before the section titles: a trophy for the contest, a crowd for the works.
+    s.add("MarkTrophy", 40, 40, lambda w, h: [
+        path("M11 7 H29 V15 C29 22 25 26 20 26 C15 26 11 22 11 15 Z", "url(#gold)", GOLD_DARK, 1.5),
+        path("M11 10 H6 C6 17 9 19 12 19 M29 10 H34 C34 17 31 19 28 19", stroke=GOLD_LIGHT, sw=2.5),
+        rect(17, 26, 6, 5, 0, GOLD_DEEP), rect(12, 31, 16, 4, 1.5, "url(#gold)")])
+    s.add("MarkWorks", 40, 40, lambda w, h: [
+        circle(14, 14, 6, "url(#cyan)"), path("M4 34 C4 24 24 24 24 34 Z", "url(#cyan)"),
+        circle(27, 12, 5, CYAN_LIGHT, extra=' opacity="0.8"'),
+        path("M19 24 C22 21 36 21 36 31 H25", fill=CYAN_LIGHT, extra=' opacity="0.8"')])
+    # The rank badge behind the user's rank.
+    s.add3("RankBadge", 120, 44, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 20, "url(#glassHover)", GOLD, 2)], 22)
+    return s
+
+
 SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
           lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
           songlisttille_sheet, list_sheet, playctrol_sheet,
           pkgrade_sheet, scorenum_sheet, scorenumstep_sheet, lyricspk_sheet, melodytrace_sheet,
-          pkendscore_sheet]
+          pkendscore_sheet, pkhub_sheet]
 
 
 def main():
