@@ -33,6 +33,7 @@ const char* const kUsage =
     "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
     "  --threads N         request threads, one per open connection (default 128)\n"
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
+    "  --upload-max-age SEC  an unfinished upload silent this long is removed (default 7 days)\n"
     "  --port-file PATH    write the port here once listening\n"
     "  --menu-version V    serve the practice menu of version V (another than 2024.1 serves its\n"
     "                      later edition: one item gone, a pop-up emptied, one item new)\n";
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
     else if (arg == "--fsync") config.fullSync = true;
     else if (arg == "--threads") threads = number(2, 4096);
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
+    else if (arg == "--upload-max-age") config.uploadMaxAgeSeconds = number(60, 100000000);
     else if (arg == "--port-file") portFile = value();
     else if (arg == "--menu-version") {
       config.menuVersion = value();

@@ -81,7 +81,40 @@ std::string workFile(std::int64_t uploadId, const std::string& ext) {
 
 }  // namespace
 
+int Service::Impl::sweepAbandonedUploads() {
+  lastUploadSweep = now();
+  const std::int64_t cutoff = now() - config.uploadMaxAgeSeconds;
+  std::vector<std::int64_t> abandoned;
+  auto connection = db->acquire();
+  {
+    Statement candidates(*connection, "SELECT upload_id, created FROM uploads WHERE finished = 0 AND created < ?");
+    candidates.bind(1, cutoff);
+    while (candidates.step()) {
+      const std::int64_t id = candidates.int64(0);
+      // The part file changes with every packet: its time is the upload's last sign of life.
+      std::error_code error;
+      const auto written = std::filesystem::last_write_time(partPath(store, id), error);
+      std::int64_t last = candidates.int64(1);
+      if (!error) {
+        const auto since = std::chrono::duration_cast<std::chrono::seconds>(
+            std::filesystem::file_time_type::clock::to_sys(written).time_since_epoch());
+        last = std::max(last, static_cast<std::int64_t>(since.count()));
+      }
+      if (last < cutoff) abandoned.push_back(id);
+    }
+  }
+  for (std::int64_t id : abandoned) {
+    std::lock_guard<std::mutex> guard(uploadMutex(id));
+    Statement remove(*connection, "DELETE FROM uploads WHERE upload_id = ? AND finished = 0");
+    remove.bind(1, id).run();
+    std::error_code ignored;
+    std::filesystem::remove(partPath(store, id), ignored);
+  }
+  return static_cast<int>(abandoned.size());
+}
+
 Response Service::Impl::uploadCreate(const Request& request, const Caller& caller) {
+  if (now() - lastUploadSweep >= 3600) sweepAbandonedUploads();
   auto wanted = parseBody<wire::UploadRequest>(request);
   if (!isExtension(wanted.ext)) refuse(400, st::kBadName, "the extension must be a dot and 1 to 8 letters or digits");
   if (wanted.size <= 0 || wanted.size > wire::kMaxUploadSize)

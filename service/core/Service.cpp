@@ -187,6 +187,7 @@ Service::Impl::Impl(ServiceConfig c)
     Statement read(*lease, "SELECT version FROM menu WHERE id = 1");
     if (read.step() && read.text(0) != config.menuVersion) publishMenu(*lease, config.menuVersion);
   }
+  sweepAbandonedUploads();
 }
 
 std::int64_t Service::Impl::now() const {

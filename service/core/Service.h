@@ -36,6 +36,9 @@ struct ServiceConfig {
   // The practice menu's version to serve ("" keeps the one in the database); a version other
   // than kFirstMenuVersion serves the menu's later edition, so a client's rebuild can be seen.
   std::string menuVersion;
+  // An upload that was never finished and whose last packet (or, without any, its request) is
+  // older than this is abandoned: its part file and its record are removed.
+  std::int64_t uploadMaxAgeSeconds = 7LL * 24 * 3600;
   // Seconds since the epoch; tests inject their own clock.
   std::function<std::int64_t()> clock;
 };

@@ -2,6 +2,7 @@
 // Api*.cpp. Every handler runs on a request thread, concurrently with others.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -156,6 +157,10 @@ struct Service::Impl {
 
   // Uploads and product records (ApiUpload.cpp)
   Response uploadCreate(const Request& request, const Caller& caller);
+  // Removes abandoned uploads (see ServiceConfig::uploadMaxAgeSeconds); the number removed.
+  // Runs at start and then at most once an hour, from new upload requests.
+  int sweepAbandonedUploads();
+  std::atomic<std::int64_t> lastUploadSweep{0};
   Response uploadState(std::string_view uploadId, const Caller& caller);
   Response uploadPacket(const Request& request, std::string_view uploadId, std::string_view index,
                         const Caller& caller);

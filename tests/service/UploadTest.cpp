@@ -116,6 +116,31 @@ TEST_F(UploadService, FinishFindsPacketsDamagedOnDisk) {
 
 // The product record publishes the file once; submitting again answers -143 with the same
 // work. The work's page shows it with every text escaped.
+// Uploads left unfinished for longer than the configured age lose their part files and
+// records (at start, and from new upload requests); finished ones and recent ones stay.
+TEST_F(UploadService, AbandonedUploadsAreRemovedAfterTheirAge) {
+  const int stale = create();
+  put(stale, 0);
+  const int empty = create();
+  const int done = create();
+  for (int i = 0; i < 3; ++i) put(done, i);
+  ASSERT_EQ(finish(done).json["status"], 0);
+  const auto part = [&](int id) { return config_.dataDir / "store" / "uploads" / (std::to_string(id) + ".part"); };
+  ASSERT_TRUE(std::filesystem::exists(part(stale)));
+  // The last packet came at the test clock's time; eight days pass.
+  std::filesystem::last_write_time(
+      part(stale), std::filesystem::file_time_type::clock::from_sys(
+                       std::chrono::sys_seconds(std::chrono::seconds(now_.load()))));
+  now_ += 8 * 24 * 3600;
+  const int recent = create();
+  restart();
+  EXPECT_FALSE(std::filesystem::exists(part(stale)));
+  EXPECT_EQ(call("GET", "/v1/uploads/" + std::to_string(stale)).http, 404);
+  EXPECT_EQ(call("GET", "/v1/uploads/" + std::to_string(empty)).http, 404);
+  EXPECT_EQ(call("GET", "/v1/uploads/" + std::to_string(recent)).json["status"], 0);
+  EXPECT_EQ(call("GET", "/v1/uploads/" + std::to_string(done)).json["status"], 0);
+}
+
 TEST_F(UploadService, ProductRecordPublishesOnce) {
   int id = create();
   std::string product = R"({"uploadId":)" + std::to_string(id) +
@@ -169,3 +194,4 @@ TEST_F(UploadService, OnlyTheOwnerDeletesAWork) {
 
 }  // namespace
 }  // namespace vk::service::test
+
