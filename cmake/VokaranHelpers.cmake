@@ -21,7 +21,9 @@ function(vk_add_gtest name)
     VK_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     VK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VK_DIST_DIR="${VK_DIST_DIR}")
+  # Parameterised tests are named by their name generators, never by a dump of the value.
   gtest_discover_tests(${name}
+    NO_PRETTY_VALUES
     PROPERTIES LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,3 +1,4 @@
+#include <cctype>
 // The settings framework: the three ways of reading, damaged files, the unknown-element line,
 // writing, number conversions and the settings registry.
 #include <CEGUI/CEGUI.h>
@@ -201,7 +202,13 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"2147483647", INT_MAX, 2147483647u},
                       NumberCase{"99999999999", INT_MAX, UINT_MAX},
                       NumberCase{"-99999999999", INT_MIN, 1u},
-                      NumberCase{"4294967296", INT_MAX, UINT_MAX}));
+                      NumberCase{"4294967296", INT_MAX, UINT_MAX}),
+    [](const ::testing::TestParamInfo<NumberCase>& info) {
+      std::string name = "text" + std::to_string(info.index);
+      for (const char* c = info.param.text; *c; ++c)
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+      return name;
+    });
 
 TEST(Conversions, BooleansAreTheLibrarysText) {
   EXPECT_TRUE(xmlToBool("true"));

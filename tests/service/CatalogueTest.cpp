@@ -26,7 +26,10 @@ TEST_P(PinyinInitial, DropsToneMarks) { EXPECT_EQ(pinyinInitial(GetParam().readi
 INSTANTIATE_TEST_SUITE_P(Unihan, PinyinInitial,
                          ::testing::Values(Reading{"zhōng", 'Z'}, Reading{"ài", 'A'}, Reading{"ēn", 'E'}, Reading{"ōu", 'O'},
                                            Reading{"ǹg", 'N'}, Reading{"ḿ", 'M'}, Reading{"lǜ", 'L'}, Reading{"", 0},
-                                           Reading{"—", 0}));
+                                           Reading{"—", 0}),
+                         [](const ::testing::TestParamInfo<Reading>& info) {
+                           return std::string(1, info.param.initial ? info.param.initial : '_') + std::to_string(info.index);
+                         });
 
 TEST(Unihan, ReadsDebiansDataFiles) {
   Unihan unihan = Unihan::load(VK_UNIHAN_DIR);

@@ -1,3 +1,4 @@
+#include <cctype>
 #include "Arrangement.h"
 #include "SongSource.h"
 
@@ -105,7 +106,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, SongSourceErrors, ::testing::Values(
     BadSource{"section a\nchords C\nsing 1\nline 你好\npinyin ni hao\nnotes 1 2\nsing 1\nline 好\npinyin hao\nnotes 1\n", 17, "overlaps"},
     BadSource{"section a\n", 8, "no chords"},
     BadSource{"section a\nchords C\nsing 1\nline 你\x01好\n", 11, "control character"},
-    BadSource{"section a\nchords C\nsing 1\nline 你\npinyin ni\nnotes 1_____\n", 13, "1/16 to 16 beats"}));
+    BadSource{"section a\nchords C\nsing 1\nline 你\npinyin ni\nnotes 1_____\n", 13, "1/16 to 16 beats"}),
+    [](const ::testing::TestParamInfo<BadSource>& info) {
+        std::string name;
+        for (const char* c = info.param.words; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return "line" + std::to_string(info.param.line) + "_" + name + "_" + std::to_string(info.index);
+    });
 
 // Missing title and an empty part are whole-song faults.
 TEST(SongSource, WholeSongFaults) {
@@ -159,7 +165,8 @@ TEST_P(DemoSongs, CompileToCompleteSongs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, DemoSongs, ::testing::Values("xiaoxingxing", "liangzhilaohu", "huanlesong", "songbie",
-                                                           "molihua", "youyidijiutianchang"));
+                                                           "molihua", "youyidijiutianchang"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 // The catalogue needs a male, a female and a two-part song.
 TEST(DemoSongs, CoverMaleFemaleAndTwoParts) {

@@ -268,7 +268,11 @@ TEST_P(RecMixLevels, MixFollowsGainsAndMicDelay) {
 
 INSTANTIATE_TEST_SUITE_P(Gains, RecMixLevels,
                          ::testing::Values(MixCase{100, 100, 0}, MixCase{50, 100, 0}, MixCase{100, 25, 0},
-                                           MixCase{200, 0, 0}, MixCase{100, 100, 120}, MixCase{0, 100, 300}));
+                                           MixCase{200, 0, 0}, MixCase{100, 100, 120}, MixCase{0, 100, 300}),
+                         [](const ::testing::TestParamInfo<MixCase>& info) {
+                             return "voice" + std::to_string(info.param.voiceGain) + "_music" +
+                                    std::to_string(info.param.musicGain) + "_delay" + std::to_string(info.param.delayMs);
+                         });
 
 // A voice longer than the music decides the length; a missing music file counts as silence.
 TEST(RecMix, LengthIsTheLongerRecording) {

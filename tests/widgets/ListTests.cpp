@@ -273,7 +273,8 @@ TEST_P(GridFlip, SlidesFromTheOtherPageToTheLivePageAndDisablesTheRowPeekingIn) 
   EXPECT_EQ(list_->flipDirection(), direction);
 }
 
-INSTANTIATE_TEST_SUITE_P(Directions, GridFlip, ::testing::Values(0, 1));
+INSTANTIATE_TEST_SUITE_P(Directions, GridFlip, ::testing::Values(0, 1),
+                         [](const ::testing::TestParamInfo<int>& info) { return info.param ? "Backward" : "Forward"; });
 
 TEST_F(Grid, DestroyingTheListStopsAFlip) {
   list_->startFlip(1);
