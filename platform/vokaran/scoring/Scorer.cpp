@@ -21,6 +21,11 @@ constexpr double kOnsetRiseDb = 6;
 constexpr double kDynamicsFloorDb = 2, kDynamicsSpanDb = 6;
 constexpr std::size_t kLagWords = 9;        // words whose shifts make the voice's lag
 constexpr double kConvincingMatch = 0.8;    // mean credit of the sung frames for a shift to count
+constexpr double kFullPitchForCredit = 0.8; // pitch share from which rhythm and expression count in full
+
+// Rhythm and expression are credited in proportion to the pitch that earned them: full from
+// 80 % pitch, none without pitch. Timing and shape of the wrong notes are worth nothing.
+double pitchGate(double pitchShare) { return std::clamp(pitchShare / kFullPitchForCredit, 0.0, 1.0); }
 
 double wrapCents(double c) {
     c = std::fmod(c + 600.0, 1200.0);
@@ -204,7 +209,7 @@ void Scorer::scoreWord(std::size_t w, ScoreSink& sink) {
         std::size_t voiced = 0;
         for (std::size_t k = r.from; k < r.to; ++k) voiced += frames_[k].voiced;
         const double coverage = std::min(1.0, double(voiced) / double(r.to - r.from) / kFullCoverage);
-        const int rhythm = percent(0.6 * onset + 0.4 * coverage);
+        const int rhythm = percent((0.6 * onset + 0.4 * coverage) * pitchGate(pitch / 100.0));
 
         results_[w] = {true, pitch, rhythm, lag};
         auto& sum = lineSums_[std::size_t(W.line)];
@@ -269,7 +274,7 @@ void Scorer::scoreLine(std::size_t l, ScoreSink& sink) {
     score.line = int(l);
     score.pitch = static_cast<int>(std::lround(double(sum.pitch) / sum.words));
     score.rhythm = static_cast<int>(std::lround(double(sum.rhythm) / sum.words));
-    score.expression = percent(gate * (0.6 * steadiness + 0.4 * dynamics));
+    score.expression = percent(gate * (0.6 * steadiness + 0.4 * dynamics) * pitchGate(sum.pitch / 100.0 / sum.words));
     expressionSum_ += score.expression;
     ++totals_.lines;
     updateTotals();
