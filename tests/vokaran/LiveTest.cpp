@@ -174,8 +174,8 @@ TEST_F(LiveScoringApi, CallbacksInOrderAndTheRecordingScoresTheSame) {
     }
 
     // The recording scored again.
-    const std::string cmd = std::string(VK_DIST_DIR) + "/vokaran-score --data " + dir.file("engine.sdc") + " " +
-                            dir.file("song.mic") + " " + dir.file("voice.pcm");
+    const std::string cmd = std::string(VK_DIST_DIR) + "/vokaran-score --data " + dir.file("engine.sdc") + " --music " +
+                            dir.file("music.pcm") + " " + dir.file("song.mic") + " " + dir.file("voice.pcm");
     std::istringstream out(run(cmd));
     std::string kind;
     std::size_t i = 0;
