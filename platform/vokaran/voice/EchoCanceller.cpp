@@ -15,8 +15,10 @@ constexpr int kBadFramesBeforeRestart = 8;  // ~93 ms of misbehaviour
 // Measured on a demo song (bench/vokaran/fair_bench.cpp): a leak of -30..-6 dB gives 65 or
 // more, under a singer too; a voice singing the guide melody without a leak at most 18.
 constexpr double kPeakQuality = 30;
+constexpr double kPeakQualityNearDevice = 20;
+constexpr double kCarry = 0.6;        // share of the averaged correlation carried to the next window
 constexpr int kNearDevice = 2;        // decimated samples (0.36 ms) counted as the same delay
-constexpr int kAgreeing = 2;          // decimated samples two windows may differ by
+constexpr int kAgreeing = 2;          // decimated samples a found delay may move without a restart
 constexpr int kWindowsToForget = 3;   // windows without a peak before the leak counts as gone
 
 // In-place radix-2 FFT (n a power of two); inverse without the 1/n.
@@ -59,6 +61,7 @@ EchoCanceller::EchoCanceller(int sampleRate, int deviceDelay)
       history_(std::size_t(maxLag_ + 1) * kDecimation + kFrame, 0.0f),
       winMic_(kWindow), winRef_(kWindow),
       fa_(2 * kWindow), fb_(2 * kWindow),
+      corr_(std::size_t(maxLag_ + 1), 0.0),
       mic_(kFrame), ref_(kFrame), residual_(kFrame), removed_(kFrame),
       mic16_(kFrame), ref16_(kFrame), out16_(kFrame) {
     st_->echo = speex_echo_state_init(kFrame, kTail);
@@ -85,16 +88,17 @@ void EchoCanceller::findLeak() {
         mean += std::abs(fa_[k]);
     }
     mean /= double(fa_.size());
-    int found = -1;
     double quality = 0;
+    int peak = 0;
     if (mean > 0) {
         for (auto& x : fa_) x /= std::abs(x) + 1e-3 * mean;
         fft(fa_, true);
-        // Lag L: the microphone at t holds the output of t - L.
-        int peak = 0;
-        double best = -1, sum = 0;
+        // Lag L: the microphone at t holds the output of t - L. The windows' correlations are
+        // averaged: a fixed delay adds up, the chance peaks of a voice do not.
+        double best = -1e300, sum = 0;
         for (int l = 0; l <= maxLag_; ++l) {
-            const double v = fa_[std::size_t(l)].real();
+            double& v = corr_[std::size_t(l)];
+            v = kCarry * v + fa_[std::size_t(l)].real();
             sum += v * v;
             if (v > best) {
                 best = v;
@@ -104,28 +108,25 @@ void EchoCanceller::findLeak() {
         double rest = sum;
         int restCount = maxLag_ + 1;
         for (int l = std::max(0, peak - 4); l <= std::min(maxLag_, peak + 4); ++l) {
-            rest -= fa_[std::size_t(l)].real() * fa_[std::size_t(l)].real();
+            rest -= corr_[std::size_t(l)] * corr_[std::size_t(l)];
             --restCount;
         }
         const double rms = std::sqrt(std::max(rest, 0.0) / std::max(1, restCount));
         quality = rms > 0 ? best / rms : 0;
         bestQuality_ = std::max(bestQuality_, quality);
-        if (quality >= kPeakQuality) found = peak;
+    } else {
+        for (auto& v : corr_) v *= kCarry;  // nothing played or sung: the evidence fades
     }
-    if (found < 0) {
-        candidate_ = -1;
+    // The device latency is the first guess: a peak there needs less evidence.
+    const bool nearDevice = std::abs(peak - deviceDelay_ / kDecimation) <= kNearDevice;
+    if (quality < (nearDevice ? kPeakQualityNearDevice : kPeakQuality)) {
         if (found_ && ++missed_ >= kWindowsToForget) found_ = false;
         return;
     }
     missed_ = 0;
-    const int device = deviceDelay_ / kDecimation;
-    const bool nearDevice = std::abs(found - device) <= kNearDevice;
-    const bool confirmed = candidate_ >= 0 && std::abs(found - candidate_) <= kAgreeing;
-    const bool same = found_ && std::abs(found * kDecimation - delay_) <= kAgreeing * kDecimation;
-    candidate_ = found;
-    if (same || (!nearDevice && !confirmed)) return;
+    if (found_ && std::abs(peak * kDecimation - delay_) <= kAgreeing * kDecimation) return;
     // A new delay: the filter starts afresh there.
-    delay_ = found * kDecimation;
+    delay_ = peak * kDecimation;
     found_ = true;
     speex_echo_state_reset(st_->echo);
     badRun_ = 0;

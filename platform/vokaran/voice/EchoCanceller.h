@@ -5,11 +5,12 @@
 // Two parts, both fed with the microphone and the output as rendered (mono), sample for
 // sample from the song's start:
 // - A leak finder: every window of about 1.5 s, a phase-transform cross-correlation of the two
-//   (both averaged down to 1/8 of the rate) over delays of 0..0.7 s. A leak through speakers
-//   is a fixed path: the correlation has one sharp peak at its delay. A voice that merely
-//   sings the guide melody's notes has no such peak (its phases drift against the guide's).
-//   The device latency is the first guess: a peak near it is taken at once, a peak elsewhere
-//   once two windows agree on it. Without a peak for three windows the leak counts as gone.
+//   (both averaged down to 1/8 of the rate) over delays of 0..0.7 s, averaged with the
+//   previous windows'. A leak through speakers is a fixed path: the correlation has one sharp
+//   peak at its delay, which grows window by window. A voice that merely sings the guide
+//   melody's notes has no such peak (its phases drift against the guide's). The device
+//   latency is the first guess: a peak near it needs less evidence than one elsewhere.
+//   Without a peak for three windows the leak counts as gone.
 // - While a leak is found, an adaptive filter (libspeexdsp's echo canceller, 93 ms of tail)
 //   fed with the output delayed by the found delay (less a little slack) removes it.
 //   Otherwise the microphone passes through unchanged: with headphones, or before a leak is
@@ -112,9 +113,9 @@ private:
     int decCount_ = 0, winFill_ = 0;
     std::vector<float> winMic_, winRef_;
     std::vector<std::complex<double>> fa_, fb_;
+    std::vector<double> corr_;    // the windows' correlations, averaged
     bool found_ = false;
     int delay_ = 0;
-    int candidate_ = -1;          // a peak seen once, away from the device latency
     int missed_ = 0;              // windows in a row without a peak
     double bestQuality_ = 0;
 
