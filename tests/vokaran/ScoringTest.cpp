@@ -107,6 +107,29 @@ TEST_P(OffKey, PitchFallsWithTheDistance) {
 INSTANTIATE_TEST_SUITE_P(Distances, OffKey,
     ::testing::Values(Off{3, 10}, Off{-3, 10}, Off{2, 20}, Off{5, 10}, Off{1, 75}));
 
+// Rhythm and expression count only where the pitch earns some: one held note over every
+// word, or a random note of the song's range per word, earns little beyond the words it hits
+// by chance; the timing of wrong notes is worth nothing.
+TEST(Scoring, HeldNoteAndGuessesEarnLittle) {
+    const auto& v = voices();
+    auto held = v.melody, guessed = v.melody;
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> pick(60, 72);
+    for (auto& n : held) n.midi = 65;
+    for (auto& n : guessed) n.midi = pick(rng);
+    for (const auto& [notes, most] : {std::pair{held, 25}, std::pair{guessed, 30}}) {
+        const auto r = score(v.song, singVoice(notes, songSeconds(v.song), VoiceStyle{}).samples);
+        EXPECT_LE(r.totals.total, most);
+        EXPECT_LE(r.totals.rhythm, r.totals.pitch + 10);
+        EXPECT_LE(r.totals.expression, r.totals.pitch + 10);
+        for (const auto& w : r.events.words) EXPECT_TRUE(w.pitch > 0 || w.rhythm == 0) << w.word;
+    }
+    // Off the melody by 3 semitones throughout: no pitch, so nothing else either.
+    VoiceStyle off;
+    off.transpose = 3;
+    EXPECT_LE(v.sing(off).totals.total, 5);
+}
+
 // The accompaniment was transposed: the singer follows the key shift and is scored against it.
 TEST(Scoring, KeyShiftMovesTheTarget) {
     VoiceStyle up;
