@@ -15,7 +15,7 @@ constexpr int kBadFramesBeforeRestart = 8;  // ~93 ms of misbehaviour
 // Measured on a demo song (bench/vokaran/fair_bench.cpp): a leak of -30..-6 dB gives 65 or
 // more, under a singer too; a voice singing the guide melody without a leak at most 18.
 constexpr double kPeakQuality = 30;
-constexpr double kPeakQualityNearDevice = 20;
+constexpr double kPeakQualityNearDevice = 25;
 constexpr double kCarry = 0.6;        // share of the averaged correlation carried to the next window
 constexpr int kNearDevice = 2;        // decimated samples (0.36 ms) counted as the same delay
 constexpr int kAgreeing = 2;          // decimated samples a found delay may move without a restart
