@@ -1,6 +1,8 @@
 // Fair contest scoring: the totals of a judge's cases (synthetic singers, silence, the song
 // leaking from the speakers into the microphone) and what the analysis costs, in one run.
 //   vokaran_fair_bench [--before VOKARAN-SCORE] [--keep DIR] [SONG.mic ...]
+// --keep DIR keeps the microphone of each case (caseN.wav) and the output (music.wav,
+// music-guide-off.wav) for vokaran-score --music.
 // Columns: "before" is a previous vokaran-score run on the same microphone files (given with
 // --before, e.g. one built from an older commit); "no ref" is this build without the echo
 // reference (the pitch-gated model alone); "after" is this build as the engine scores live,
@@ -228,6 +230,10 @@ int main(int argc, char** argv) {
         if (!parsed.song) { std::fprintf(stderr, "%s: %s\n", songPath.c_str(), parsed.message.c_str()); return 1; }
         const SongData& song = *parsed.song;
         const auto guideOn = mono(render(d, song, 127)), guideOff = mono(render(d, song, 0));
+        if (!keep.empty()) {  // the references, for vokaran-score --music
+            writeWav((dir / "music.wav").string(), guideOn, d.sampleRate);
+            writeWav((dir / "music-guide-off.wav").string(), guideOff, d.sampleRate);
+        }
         double refPower = 0;
         for (float x : guideOn) refPower += double(x) * x;
         std::printf("%s: %.1f s, output RMS %.1f dBFS\n", songPath.c_str(), double(guideOn.size()) / d.sampleRate,
@@ -277,10 +283,8 @@ int main(int argc, char** argv) {
             }
             const auto wav = (dir / ("case" + std::to_string(c) + ".wav")).string();
             int old = -1;
-            if (!before.empty()) {
-                writeWav(wav, mic, d.sampleRate);
-                old = runBefore(before, dataPath, songPath, wav);
-            }
+            if (!before.empty() || !keep.empty()) writeWav(wav, mic, d.sampleRate);
+            if (!before.empty()) old = runBefore(before, dataPath, songPath, wav);
             const Scores plain = scoreIt(d, song, mic, nullptr, k.guide, 0);
             const Scores fair = scoreIt(d, song, mic, &ref, k.guide, 0);
             if (c == 0) inTuneAfter = fair.total;

@@ -32,11 +32,12 @@ VoiceScoring::VoiceScoring(int sampleRate, int hop, const ScoreSettings& setting
 
 void VoiceScoring::enableEchoCancellation(int deviceDelay) {
     echo_ = std::make_unique<EchoCanceller>(rate_, deviceDelay);
-    guideNotes_ = scorer_.song().notes;
+    guideNotes_ = scorer_.song().guide;
     std::sort(guideNotes_.begin(), guideNotes_.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
     const std::size_t window = std::max<std::size_t>(1, (PitchTracker::frameSize() + tracker_.hop() - 1) / std::size_t(tracker_.hop()));
     hopResidual_.assign(window, 0.0);
     hopRemoved_.assign(window, 0.0);
+    hopLeak_.assign(window, 0.0);
 }
 
 bool VoiceScoring::explainedByGuide(double time, float midi) const {
@@ -70,8 +71,8 @@ void VoiceScoring::begin(const VoiceBlock& block) {
 
 void VoiceScoring::push(const float* x, const float* ref, std::size_t n, VoiceListener& listener) {
     if (echo_) {
-        echo_->feed(x, ref, n, [&](const float* residual, const float* removed, int k) {
-            analyse(residual, removed, std::size_t(k), listener);
+        echo_->feed(x, ref, n, [&](const float* residual, const float* removed, double leak, int k) {
+            analyse(residual, removed, leak / k, std::size_t(k), listener);
         });
     } else {
         pushTracker(x, n, listener);
@@ -86,13 +87,16 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
         const double centre = double(frames_ * std::uint64_t(tracker_.hop())) - PitchTracker::delaySamples();
         const double t = timeOf(centre);
         if (echo_ && f.voiced && block_.guide) {
-            double res = 0, rem = 0;
+            double res = 0, rem = 0, leak = 0;
             for (std::size_t i = 0; i < hopResidual_.size(); ++i) {
                 res += hopResidual_[i];
                 rem += hopRemoved_[i];
+                leak += hopLeak_[i];
             }
-            // What is left is the leak's leftover and sounds the guide melody: not the singer.
-            if (res * std::pow(10.0, kLeftoverDb / 10.0) < rem && explainedByGuide(t, f.midi)) {
+            // What is left is the leak's leftover (far below what was removed, or no louder
+            // than the leak itself would be) and sounds the guide melody: not the singer.
+            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem || res < leak;
+            if (leftover && explainedByGuide(t, f.midi)) {
                 PitchFrame g = f;
                 g.voiced = false;
                 g.hz = g.midi = 0;
@@ -116,7 +120,8 @@ void VoiceScoring::handleFrame(const PitchFrame& f, double t, VoiceListener& lis
     scorer_.add(s, listener);
 }
 
-void VoiceScoring::analyse(const float* residual, const float* removed, std::size_t n, VoiceListener& listener) {
+void VoiceScoring::analyse(const float* residual, const float* removed, double leakPerSample, std::size_t n,
+                           VoiceListener& listener) {
     // Energies per hop, complete before the tracker reports the frame that ends with the hop.
     const int hop = tracker_.hop();
     while (n > 0) {
@@ -125,12 +130,14 @@ void VoiceScoring::analyse(const float* residual, const float* removed, std::siz
             accResidual_ += double(residual[i]) * residual[i];
             accRemoved_ += double(removed[i]) * removed[i];
         }
+        accLeak_ += leakPerSample * double(take);
         accCount_ += int(take);
         if (accCount_ == hop) {
             const std::size_t slot = std::size_t(hops_++ % hopResidual_.size());
             hopResidual_[slot] = accResidual_;
             hopRemoved_[slot] = accRemoved_;
-            accResidual_ = accRemoved_ = 0;
+            hopLeak_[slot] = accLeak_;
+            accResidual_ = accRemoved_ = accLeak_ = 0;
             accCount_ = 0;
         }
         pushTracker(residual, take, listener);

@@ -68,7 +68,7 @@ private:
     void push(const float* x, const float* ref, std::size_t n, VoiceListener& listener);
     void pushTracker(const float* x, std::size_t n, VoiceListener& listener);
     void handleFrame(const PitchFrame& f, double t, VoiceListener& listener);
-    void analyse(const float* residual, const float* removed, std::size_t n, VoiceListener& listener);
+    void analyse(const float* residual, const float* removed, double leakPerSample, std::size_t n, VoiceListener& listener);
     bool explainedByGuide(double time, float midi) const;
 
     int rate_;
@@ -77,9 +77,10 @@ private:
     std::vector<float> scratch_, refScratch_;
     std::unique_ptr<EchoCanceller> echo_;
     std::vector<ScoreNote> guideNotes_;  // the guide melody, by begin
-    // Energies of the residual and of what was removed, per hop, for the frames' windows.
-    std::vector<double> hopResidual_, hopRemoved_;
-    double accResidual_ = 0, accRemoved_ = 0;
+    // Energies of the residual, of what was removed and of the expected leak, per hop, for the
+    // frames' windows.
+    std::vector<double> hopResidual_, hopRemoved_, hopLeak_;
+    double accResidual_ = 0, accRemoved_ = 0, accLeak_ = 0;
     int accCount_ = 0;
     std::uint64_t hops_ = 0;
     std::uint64_t fed_ = 0;

@@ -20,6 +20,7 @@ constexpr double kCarry = 0.6;        // share of the averaged correlation carri
 constexpr int kNearDevice = 2;        // decimated samples (0.36 ms) counted as the same delay
 constexpr int kAgreeing = 2;          // decimated samples a found delay may move without a restart
 constexpr int kWindowsToForget = 3;   // windows without a peak before the leak counts as gone
+constexpr double kGainCarry = 0.5;    // share of the path's gain carried to the next window
 
 // In-place radix-2 FFT (n a power of two); inverse without the 1/n.
 void fft(std::vector<std::complex<double>>& a, bool inverse) {
@@ -124,6 +125,15 @@ void EchoCanceller::findLeak() {
         return;
     }
     missed_ = 0;
+    // The path's gain at the peak: the least-squares fit of the microphone by the delayed
+    // output over this window (a singer, uncorrelated with the output, does not bias it).
+    double cross = 0, refEnergy = 0;
+    for (int i = peak; i < kWindow; ++i) {
+        cross += double(winMic_[std::size_t(i)]) * winRef_[std::size_t(i - peak)];
+        refEnergy += double(winRef_[std::size_t(i - peak)]) * winRef_[std::size_t(i - peak)];
+    }
+    const double gain = refEnergy > 0 ? std::max(0.0, cross / refEnergy) : 0.0;
+    pathGain_ = found_ ? kGainCarry * pathGain_ + (1 - kGainCarry) * gain * gain : gain * gain;
     if (found_ && std::abs(peak * kDecimation - delay_) <= kAgreeing * kDecimation) return;
     // A new delay: the filter starts afresh there.
     delay_ = peak * kDecimation;
@@ -146,6 +156,7 @@ void EchoCanceller::run() {
         micEnergy += double(mic16_[std::size_t(i)]) * mic16_[std::size_t(i)];
     }
     micTotal_ += micEnergy;
+    leakEnergy_ = 0;
     if (!found_) {
         passThrough();
         return;
@@ -158,8 +169,12 @@ void EchoCanceller::run() {
         ref16_[std::size_t(i)] = toPcm16(history_[std::size_t(at)]);
     }
     speex_echo_cancellation(st_->echo, mic16_.data(), ref16_.data(), out16_.data());
-    double outEnergy = 0;
-    for (int i = 0; i < kFrame; ++i) outEnergy += double(out16_[std::size_t(i)]) * out16_[std::size_t(i)];
+    double outEnergy = 0, refEnergy = 0;  // 16-bit scale
+    for (int i = 0; i < kFrame; ++i) {
+        outEnergy += double(out16_[std::size_t(i)]) * out16_[std::size_t(i)];
+        refEnergy += double(ref16_[std::size_t(i)]) * ref16_[std::size_t(i)];
+    }
+    leakEnergy_ = pathGain_ * refEnergy / (32768.0 * 32768.0);
     // A filter that adds energy is not removing an echo: pass the microphone through.
     if (outEnergy > 1.26 * micEnergy + 1e3) {  // +1 dB, and not on near silence
         passThrough();

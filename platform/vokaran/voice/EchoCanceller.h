@@ -50,7 +50,9 @@ public:
 
     // Mic and reference of the same song samples (the reference as rendered at that sample,
     // null = silence). Each completed frame calls onFrame(const float* residual,
-    // const float* removed, int n) with the frame's samples in order.
+    // const float* removed, double leak, int n) with the frame's samples in order and the
+    // energy its leak should have (the output's at the found delay times the path's gain;
+    // 0 while no leak is found).
     template <typename OnFrame>
     void feed(const float* mic, const float* ref, std::size_t n, OnFrame&& onFrame) {
         for (std::size_t i = 0; i < n; ++i) {
@@ -61,7 +63,7 @@ public:
             decimate(mic[i], r);
             if (++pending_ == kFrame) {
                 run();
-                onFrame(residual_.data(), removed_.data(), kFrame);
+                onFrame(residual_.data(), removed_.data(), leakEnergy_, kFrame);
                 pending_ = 0;
             }
         }
@@ -122,6 +124,10 @@ private:
     int badRun_ = 0;
     std::uint64_t failSafe_ = 0, cancelled_ = 0;
     double micTotal_ = 0, removedTotal_ = 0;
+    // The path's energy gain at the found delay, fitted on the leak-finding windows; the last
+    // frame's expected leak energy (full scale 1).
+    double pathGain_ = 0;
+    double leakEnergy_ = 0;
     std::vector<float> mic_, ref_, residual_, removed_;
     std::vector<std::int16_t> mic16_, ref16_, out16_;
 };
