@@ -240,6 +240,37 @@ TEST(KeyFitting, MelodyLandsOnTheSingersMiddle) {
     EXPECT_EQ(fitKey(ScoreSong{}, 3, true), 0);  // no notes: the song's key
 }
 
+// Repeated notes: a voice holding one pitch earns the notes that really repeat it and none of
+// those the melody steps to; a voice on the melody earns them all.
+TEST(Scoring, HeldPitchEarnsOnlyRepeatedNotes) {
+    const int melody[] = {60, 60, 64, 64, 60};
+    SongData s;
+    MidiBuilder m;
+    SongPart p;
+    std::vector<SungNote> sung, held;
+    for (int i = 0; i < 5; ++i) {
+        const double b = 0.5 + 0.5 * i, e = b + 0.5;
+        m.note(0, b, e, melody[i]);
+        p.words.push_back({et(b), et(e), 0, i, u"啦", u"la"});
+        p.notes.push_back({et(b), et(e), melody[i], {i, 0, 96, 1}});
+        sung.push_back({b, e, double(melody[i])});
+        held.push_back({b, e, 60.0});
+    }
+    p.lines.push_back({u"啦啦啦啦啦", false, 1, et(0.5), et(3.0)});
+    s.parts.push_back(p);
+    s.midi = m.bytes();
+    s.songEnd = et(3.5);
+    VoiceStyle style;
+    style.gap = 0.02;
+    const auto onMelody = score(s, singVoice(sung, 3.5, style).samples);
+    ASSERT_EQ(onMelody.events.words.size(), 5u);
+    for (const auto& w : onMelody.events.words) EXPECT_GE(w.pitch, 90) << w.word;
+    const auto holding = score(s, singVoice(held, 3.5, style).samples);
+    ASSERT_EQ(holding.events.words.size(), 5u);
+    const int expected[] = {100, 100, 0, 0, 0};  // the last 60 follows a step down from 64
+    for (int i = 0; i < 5; ++i) EXPECT_NEAR(holding.events.words[std::size_t(i)].pitch, expected[i], 10) << i;
+}
+
 // Where both parts sing at once only part 1 is scored; part 2's own lines (a duet's answer)
 // are scored too, in time order with part 1's.
 TEST(ScoreModel, OverlappingPartsAreScoredOnce) {
