@@ -123,6 +123,42 @@ std::string run(const std::string& cmd) {
     return out;
 }
 
+// vokaran-score on the performance just recorded gives the live word, line and total scores.
+void expectToolAgrees(const std::vector<Event>& events, const TempDir& dir) {
+    const std::string cmd = std::string(VK_DIST_DIR) + "/vokaran-score --data " + dir.file("engine.sdc") + " --music " +
+                            dir.file("music.pcm") + " " + dir.file("song.mic") + " " + dir.file("voice.pcm");
+    std::istringstream out(run(cmd));
+    std::string kind;
+    std::size_t i = 0;
+    int total = -1;
+    while (out >> kind) {
+        int n, a, b, c;
+        std::string k1, k2, k3;
+        if (kind == "word") {
+            out >> n >> k1 >> a >> k2 >> b >> k3 >> c;  // word N line L pitch P rhythm R
+            ASSERT_LT(i, events.size());
+            while (events[i].kind != 'w') ++i;
+            EXPECT_EQ(b, events[i].pitch) << "word " << n;
+            EXPECT_EQ(c, events[i].rhythm) << "word " << n;
+            ++i;
+        } else if (kind == "line") {
+            out >> n >> k1 >> a >> k2 >> b >> k3 >> c;  // line N pitch P rhythm R expression E
+            ASSERT_LT(i, events.size());
+            ASSERT_EQ(events[i].kind, 'l');
+            EXPECT_EQ(a, events[i].pitch) << "line " << n;
+            EXPECT_EQ(b, events[i].rhythm) << "line " << n;
+            EXPECT_EQ(c, events[i].expression) << "line " << n;
+            ++i;
+        } else if (kind == "total") {
+            out >> total;
+        } else {
+            out >> n;
+        }
+    }
+    EXPECT_EQ(i, events.size()) << cmd;
+    EXPECT_EQ(total, VokaPKGetTotalScore()) << cmd;
+}
+
 } // namespace
 
 // A voice on the melody, scored live: every word and every line is reported once, in order,
@@ -173,39 +209,87 @@ TEST_F(LiveScoringApi, CallbacksInOrderAndTheRecordingScoresTheSame) {
         EXPECT_GT(inMelody, gMicCalls / 2);
     }
 
-    // The recording scored again.
-    const std::string cmd = std::string(VK_DIST_DIR) + "/vokaran-score --data " + dir.file("engine.sdc") + " " +
-                            dir.file("song.mic") + " " + dir.file("voice.pcm");
-    std::istringstream out(run(cmd));
-    std::string kind;
-    std::size_t i = 0;
-    int total = -1;
-    while (out >> kind) {
-        int n, a, b, c;
-        std::string k1, k2, k3;
-        if (kind == "word") {
-            out >> n >> k1 >> a >> k2 >> b >> k3 >> c;  // word N line L pitch P rhythm R
-            ASSERT_LT(i, events.size());
-            while (events[i].kind != 'w') ++i;
-            EXPECT_EQ(b, events[i].pitch) << "word " << n;
-            EXPECT_EQ(c, events[i].rhythm) << "word " << n;
-            ++i;
-        } else if (kind == "line") {
-            out >> n >> k1 >> a >> k2 >> b >> k3 >> c;  // line N pitch P rhythm R expression E
-            ASSERT_LT(i, events.size());
-            ASSERT_EQ(events[i].kind, 'l');
-            EXPECT_EQ(a, events[i].pitch) << "line " << n;
-            EXPECT_EQ(b, events[i].rhythm) << "line " << n;
-            EXPECT_EQ(c, events[i].expression) << "line " << n;
-            ++i;
-        } else if (kind == "total") {
-            out >> total;
-        } else {
-            out >> n;
+    // The recording scored again, with the music as the reference.
+    expectToolAgrees(events, dir);
+}
+
+// The song leaking from the speakers into the microphone (the file device's input holds the
+// output, 100 ms late, at -15 dB; the device reads its input from its start, a few blocks
+// before the song starts, so the leak arrives up to that much earlier): live, a silent singer scores nothing and a singer on the
+// melody scores as a singer; the voice recording keeps the leak (it is recorded as sung) and
+// vokaran-score with the music recording gives the live numbers.
+TEST_F(LiveScoringApi, SpeakersLeakingTheSong) {
+    std::vector<SungNote> melody;
+    const SongData data = melodySong(&melody, true);
+    const auto song = writeSongFile(data);
+    writeBytes(dir.file("song.mic"), song);
+    const auto output = renderOutput(data);
+    VoiceStyle style;
+    style.vowel = true;
+    const auto sung = singVoice(melody, double(output.size()) / 44100, style).samples;
+    for (const bool singing : {false, true}) {
+        SCOPED_TRACE(singing ? "singing" : "silent");
+        const auto mic = withLeak(singing ? sung : std::vector<float>(output.size(), 0.0f), output, -15, 0.1);
+        writeVoice(mic);
+        {
+            std::lock_guard g(gMutex);
+            gEvents.clear();
+            gSongEnds = 0;
         }
+        open();
+        VokaSetPK_WordEnd_CBFun(&onWord);
+        VokaSetPK_LineEnd_CBFun(&onLine);
+        const auto v = wide(dir.file("voice.pcm")), m = wide(dir.file("music.pcm"));
+        ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+        ASSERT_EQ(StartRecording(), VOKA_OK);
+        sing(song);
+        ASSERT_EQ(StopRecording(), VOKA_OK);
+        const int total = VokaPKGetTotalScore();
+        if (singing) EXPECT_GE(total, 85);
+        else EXPECT_LE(total, 5);
+        // The voice file is the microphone as captured, leak included.
+        const auto recorded = readBytes(dir.file("voice.pcm"));
+        ASSERT_GE(recorded.size(), 2 * 44100u * 5);
+        double energy = 0;
+        for (std::size_t i = 0; i + 1 < recorded.size(); i += 2) {
+            const double x = static_cast<std::int16_t>(recorded[i] | recorded[i + 1] << 8) / 32768.0;
+            energy += x * x;
+        }
+        EXPECT_GT(energy, 1.0);
+        std::vector<Event> events;
+        {
+            std::lock_guard g(gMutex);
+            events = gEvents;
+        }
+        expectToolAgrees(events, dir);
+        VokaClose();
     }
-    EXPECT_EQ(i, events.size()) << cmd;
-    EXPECT_EQ(total, VokaPKGetTotalScore()) << cmd;
+}
+
+// vokaran-score refuses a music recording that cannot be this performance's, and the
+// reference's options without a reference.
+TEST_F(LiveScoringApi, ToolRefusesABadReference) {
+    writeBytes(dir.file("song.mic"), writeSongFile(melodySong()));
+    writeBytes(dir.file("voice.pcm"), std::vector<std::uint8_t>(44100 * 2, 0));
+    writeBytes(dir.file("odd.pcm"), std::vector<std::uint8_t>(44100 * 4 + 2, 0));
+    WavWriter w;
+    std::string err;
+    ASSERT_TRUE(w.open(dir.file("music22k.wav"), 22050, 2, err)) << err;
+    const std::vector<std::int16_t> z(2 * 22050, 0);
+    w.write(z.data(), 22050);
+    ASSERT_TRUE(w.close(err)) << err;
+    const std::string tool = std::string(VK_DIST_DIR) + "/vokaran-score --data " + dir.file("engine.sdc") + " ";
+    const std::string tail = " " + dir.file("song.mic") + " " + dir.file("voice.pcm") + " 2>&1";
+    auto exitCode = [](const std::string& cmd) {
+        const int rc = std::system((cmd + " > /dev/null").c_str());
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    };
+    EXPECT_EQ(exitCode(tool + "--music " + dir.file("odd.pcm") + tail), 1);
+    EXPECT_NE(run(tool + "--music " + dir.file("odd.pcm") + tail).find("not a stereo 16-bit recording"), std::string::npos);
+    EXPECT_NE(run(tool + "--music " + dir.file("music22k.wav") + tail).find("sample rate 22050"), std::string::npos);
+    EXPECT_EQ(exitCode(tool + "--music " + dir.file("missing.pcm") + tail), 1);
+    EXPECT_EQ(exitCode(tool + "--delay 100" + tail), 2);
+    EXPECT_EQ(exitCode(tool + "--music " + dir.file("voice.pcm") + " --guide 2" + tail), 2);
 }
 
 // Contest mode with no song, a silent microphone and no callbacks: nothing crashes, the

@@ -107,6 +107,29 @@ TEST_P(OffKey, PitchFallsWithTheDistance) {
 INSTANTIATE_TEST_SUITE_P(Distances, OffKey,
     ::testing::Values(Off{3, 10}, Off{-3, 10}, Off{2, 20}, Off{5, 10}, Off{1, 75}));
 
+// Rhythm and expression count only where the pitch earns some: one held note over every
+// word, or a random note of the song's range per word, earns little beyond the words it hits
+// by chance; the timing of wrong notes is worth nothing.
+TEST(Scoring, HeldNoteAndGuessesEarnLittle) {
+    const auto& v = voices();
+    auto held = v.melody, guessed = v.melody;
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> pick(60, 72);
+    for (auto& n : held) n.midi = 65;
+    for (auto& n : guessed) n.midi = pick(rng);
+    for (const auto& [notes, most] : {std::pair{held, 25}, std::pair{guessed, 30}}) {
+        const auto r = score(v.song, singVoice(notes, songSeconds(v.song), VoiceStyle{}).samples);
+        EXPECT_LE(r.totals.total, most);
+        EXPECT_LE(r.totals.rhythm, r.totals.pitch + 10);
+        EXPECT_LE(r.totals.expression, r.totals.pitch + 10);
+        for (const auto& w : r.events.words) EXPECT_TRUE(w.pitch > 0 || w.rhythm == 0) << w.word;
+    }
+    // Off the melody by 3 semitones throughout: no pitch, so nothing else either.
+    VoiceStyle off;
+    off.transpose = 3;
+    EXPECT_LE(v.sing(off).totals.total, 5);
+}
+
 // The accompaniment was transposed: the singer follows the key shift and is scored against it.
 TEST(Scoring, KeyShiftMovesTheTarget) {
     VoiceStyle up;
@@ -215,6 +238,37 @@ TEST(KeyFitting, MelodyLandsOnTheSingersMiddle) {
     EXPECT_EQ(fitKey(*female, 3, true), -3);  // a man sings it an octave down, 3 lower
     EXPECT_NE(fitKey(*female, 3, false), fitKey(*female, 3, true));
     EXPECT_EQ(fitKey(ScoreSong{}, 3, true), 0);  // no notes: the song's key
+}
+
+// Repeated notes: a voice holding one pitch earns the notes that really repeat it and none of
+// those the melody steps to; a voice on the melody earns them all.
+TEST(Scoring, HeldPitchEarnsOnlyRepeatedNotes) {
+    const int melody[] = {60, 60, 64, 64, 60};
+    SongData s;
+    MidiBuilder m;
+    SongPart p;
+    std::vector<SungNote> sung, held;
+    for (int i = 0; i < 5; ++i) {
+        const double b = 0.5 + 0.5 * i, e = b + 0.5;
+        m.note(0, b, e, melody[i]);
+        p.words.push_back({et(b), et(e), 0, i, u"啦", u"la"});
+        p.notes.push_back({et(b), et(e), melody[i], {i, 0, 96, 1}});
+        sung.push_back({b, e, double(melody[i])});
+        held.push_back({b, e, 60.0});
+    }
+    p.lines.push_back({u"啦啦啦啦啦", false, 1, et(0.5), et(3.0)});
+    s.parts.push_back(p);
+    s.midi = m.bytes();
+    s.songEnd = et(3.5);
+    VoiceStyle style;
+    style.gap = 0.02;
+    const auto onMelody = score(s, singVoice(sung, 3.5, style).samples);
+    ASSERT_EQ(onMelody.events.words.size(), 5u);
+    for (const auto& w : onMelody.events.words) EXPECT_GE(w.pitch, 90) << w.word;
+    const auto holding = score(s, singVoice(held, 3.5, style).samples);
+    ASSERT_EQ(holding.events.words.size(), 5u);
+    const int expected[] = {100, 100, 0, 0, 0};  // the last 60 follows a step down from 64
+    for (int i = 0; i < 5; ++i) EXPECT_NEAR(holding.events.words[std::size_t(i)].pitch, expected[i], 10) << i;
 }
 
 // Where both parts sing at once only part 1 is scored; part 2's own lines (a duet's answer)

@@ -1,9 +1,15 @@
 // vokaran-score: scores a voice recording against a song the way the engine scores it live.
-//   vokaran-score [--tempo 64..136] [--key -6..6] [--data FILE.sdc] SONG.mic VOICE.wav|VOICE.pcm
+//   vokaran-score [--tempo 64..136] [--key -6..6] [--data FILE.sdc]
+//                 [--music MUSIC.pcm|MUSIC.wav [--delay FRAMES] [--guide 0|1]] SONG.mic VOICE.wav|VOICE.pcm
 // VOICE is a WAV file at the engine's sample rate or the engine's raw voice recording (16-bit
-// mono little-endian); it starts with the song. Prints one line per scored word and line, then
-// the totals; the last line is "total N". docs/scoring.md describes the model.
+// mono little-endian); it starts with the song. MUSIC is the output as played (the engine's
+// music recording: 16-bit stereo little-endian, or a WAV), the reference whose leak into the
+// microphone is removed as the engine removes it live; --delay is the device latency the
+// engine used (0 for the file device), --guide whether the guide melody was on (default 1).
+// Prints one line per scored word and line, then the totals; the last line is "total N".
+// docs/scoring.md describes the model.
 #include "core/EngineData.h"
+#include "core/Pcm.h"
 #include "core/Wav.h"
 #include "scoring/ScoreModel.h"
 #include "scoring/VoiceScoring.h"
@@ -95,15 +101,50 @@ private:
 };
 
 int usage() {
-    std::cerr << "usage: vokaran-score [--tempo 64..136] [--key -6..6] [--data FILE.sdc] SONG.mic VOICE.wav|VOICE.pcm\n";
+    std::cerr << "usage: vokaran-score [--tempo 64..136] [--key -6..6] [--data FILE.sdc]\n"
+                 "                     [--music MUSIC.pcm|MUSIC.wav [--delay FRAMES] [--guide 0|1]] SONG.mic VOICE.wav|VOICE.pcm\n";
     return 2;
+}
+
+// The output as played, mono, each channel taken as recorded (16-bit) as the engine does.
+bool readMusic(const std::string& path, int rate, std::vector<float>& out, std::string& error) {
+    std::vector<float> left, right;
+    if (endsWith(path, ".wav")) {
+        WavData wav;
+        if (!readWav(path, wav, error)) return false;
+        if (wav.sampleRate != rate) {
+            error = path + ": sample rate " + std::to_string(wav.sampleRate) + " differs from the engine's " + std::to_string(rate);
+            return false;
+        }
+        const std::size_t ch = std::size_t(wav.channels), n = wav.samples.size() / ch;
+        out.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const float l = asRecorded(wav.samples[i * ch]), r = asRecorded(wav.samples[i * ch + (ch > 1 ? 1 : 0)]);
+            out[i] = 0.5f * (l + r);
+        }
+        return true;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!readFile(path, bytes)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    if (bytes.size() % 4) {
+        error = path + ": not a stereo 16-bit recording (" + std::to_string(bytes.size()) + " bytes is not a whole number of frames)";
+        return false;
+    }
+    out.resize(bytes.size() / 4);
+    auto at = [&](std::size_t k) { return fromPcm16(static_cast<std::int16_t>(bytes[2 * k] | bytes[2 * k + 1] << 8)); };
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = 0.5f * (at(2 * i) + at(2 * i + 1));
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    int key = 0, tempo = 100;
-    std::string dataPath = exeDir() + "/PKData/RadeZuz76e.sdc";
+    int key = 0, tempo = 100, delay = 0, guide = 1;
+    bool delayGiven = false, guideGiven = false;
+    std::string dataPath = exeDir() + "/PKData/RadeZuz76e.sdc", musicPath;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -111,10 +152,17 @@ int main(int argc, char** argv) {
         if (a == "--key") { if (!value(-6, 6, key)) return usage(); }
         else if (a == "--tempo") { if (!value(64, 136, tempo)) return usage(); }
         else if (a == "--data") { if (i + 1 >= argc) return usage(); dataPath = argv[++i]; }
+        else if (a == "--music") { if (i + 1 >= argc) return usage(); musicPath = argv[++i]; }
+        else if (a == "--delay") { if (!value(0, 1 << 20, delay)) return usage(); delayGiven = true; }
+        else if (a == "--guide") { if (!value(0, 1, guide)) return usage(); guideGiven = true; }
         else if (!a.empty() && a[0] == '-') return usage();
         else positional.push_back(a);
     }
     if (positional.size() != 2) return usage();
+    if (musicPath.empty() && (delayGiven || guideGiven)) {
+        std::cerr << "vokaran-score: --delay and --guide describe the music given with --music\n";
+        return 2;
+    }
 
     // The data file gives the rate, the analysis hop and the tolerances; its SoundFont is
     // not needed here.
@@ -147,12 +195,27 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    std::vector<float> music;
+    if (!musicPath.empty()) {
+        if (!readMusic(musicPath, data.data.sampleRate, music, err)) {
+            std::cerr << "vokaran-score: " << err << "\n";
+            return 1;
+        }
+        // The recorder writes both files block by block: a music file of another length is
+        // not this performance's.
+        if (music.size() != voice.size())
+            std::cerr << "vokaran-score: note: the music has " << music.size() << " frames, the voice " << voice.size()
+                      << "; the score may differ from the live one\n";
+        music.resize(voice.size(), 0.0f);
+    }
+
     VoiceScoring scoring(data.data.sampleRate, data.data.scoreFrameHop,
                          ScoreSettings{data.data.pitchToleranceCents, data.data.rhythmToleranceMs},
                          buildScoreSong(*parsed.song));
+    if (!musicPath.empty()) scoring.enableEchoCancellation(delay);
     Printer printer;
-    const VoiceBlock block{tempo, key, true};
-    scoring.feed(voice.data(), voice.size(), block, printer);
+    const VoiceBlock block{tempo, key, true, guide != 0};
+    scoring.feed(voice.data(), music.empty() ? nullptr : music.data(), voice.size(), block, printer);
     scoring.finish(printer);
     const auto& t = scoring.totals();
     std::printf("words %d\nlines %d\npitch %d\nrhythm %d\nexpression %d\ntotal %d\n", t.words, t.lines, t.pitch,

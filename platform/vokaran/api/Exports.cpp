@@ -121,11 +121,15 @@ bool switchDevice(Engine& e, bool useChosen) {
     e.device.reset();
     if (useChosen) {
         e.device = createDeviceFromEnvironment(audioConfig(e), e.devices, err);
-        if (e.device && e.device->start(*e.core, err)) return true;
+        if (e.device && e.device->start(*e.core, err)) {
+            e.analysis->setEchoDelay(e.device->latencyFrames());
+            return true;
+        }
         std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
     }
     e.device = createNullDevice(audioConfig(e));
     if (!e.device->start(*e.core, err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    e.analysis->setEchoDelay(e.device->latencyFrames());
     return false;
 }
 
@@ -359,6 +363,7 @@ int VokaOpenW(const wchar_t* path) {
             return VOKA_ERR_DEVICE;
         }
     }
+    e.analysis->setEchoDelay(e.device->latencyFrames());
     e.stopEvents.store(false);
     e.eventThread = std::thread(eventLoop, &e);
     return VOKA_OK;

@@ -237,7 +237,8 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
             stamp.key = player_.key();
             stamp.tempoPercent = tempoPercent;
             stamp.songSample = songSamples_;
-            a->push(voiceIn, frames, stamp);
+            stamp.guide = melodyVolume_.load(std::memory_order_relaxed) > 0 && gain > 0.0f;
+            a->push(voiceIn, out, frames, stamp);
         }
         analysisGate_.leave();
     }

@@ -46,6 +46,10 @@ public:
     virtual std::string description() const = 0;
     // Whether a microphone is captured (without one the client gets a null input).
     virtual bool hasInput() const { return true; }
+    // Frames from a sample leaving process() to its sound reaching the microphone's input
+    // to process(), as far as the device knows (its buffers); 0 for the file device, whose
+    // input and output are the same frames.
+    virtual int latencyFrames() const { return 0; }
 };
 
 std::unique_ptr<AudioDevice> createNullDevice(const AudioConfig& config);

@@ -63,6 +63,8 @@ public:
         in_dev_ = SDL_OpenAudioDevice(inChosen.empty() ? nullptr : inChosen.c_str(), 1, &wantIn, &haveIn, 0);
         // No microphone is not an error: the engine records silence then.
         if (in_dev_ != 0) SDL_PauseAudioDevice(in_dev_, 0);
+        // The output buffer being played, the one queued behind it and the capture buffer.
+        latency_ = 2 * int(have.samples) + (in_dev_ ? int(haveIn.samples) : 0);
         SDL_PauseAudioDevice(out_, 0);
         callbacks_.store(0);
         stopWatch_ = false;
@@ -86,6 +88,7 @@ public:
     }
 
     bool hasInput() const override { return in_dev_ != 0; }
+    int latencyFrames() const override { return latency_; }
 
     std::string description() const override {
         const char* driver = SDL_GetCurrentAudioDriver();
@@ -93,6 +96,7 @@ public:
     }
 
 private:
+    int latency_ = 0;
     // Watchdog thread: a device that was unplugged or failed stops calling back (or SDL says
     // it stopped); the client hears of it once, so the engine can go on without it.
     void watch() {

@@ -1,6 +1,7 @@
 #include "scoring/LiveScoring.h"
 
 #include "core/EngineCore.h"
+#include "core/Pcm.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,9 +36,12 @@ LiveScoring::LiveScoring(int sampleRate, const EngineData& data, ScoreBoard& boa
       settings_{data.pitchToleranceCents, data.rhythmToleranceMs},
       board_(board),
       samples_(std::size_t(sampleRate) * 4),
+      outputs_(std::size_t(sampleRate) * 4),
+      downmix_(std::size_t(EngineCore::kMaxBlockFrames)),
       stamps_(2048),
       idleTracker_(sampleRate, data.scoreFrameHop),
-      buf_(std::size_t(EngineCore::kMaxBlockFrames)) {
+      buf_(std::size_t(EngineCore::kMaxBlockFrames)),
+      refBuf_(std::size_t(EngineCore::kMaxBlockFrames)) {
     board_.micNote.store(0);
     thread_ = std::thread([this] { run(); });
 }
@@ -50,7 +54,7 @@ LiveScoring::~LiveScoring() {
     board_.micNote.store(0);
 }
 
-void LiveScoring::push(const float* voice, int frames, VoiceStamp s) {
+void LiveScoring::push(const float* voice, const float* output, int frames, VoiceStamp s) {
     const bool song = s.state != VoiceStamp::NoSong;
     // Between songs the voice matters only to the microphone display; the first block after
     // a song still goes, so the analysis learns that the song is over.
@@ -60,8 +64,12 @@ void LiveScoring::push(const float* voice, int frames, VoiceStamp s) {
     s.evaluate = contest_.load(std::memory_order_relaxed) && evaluating_.load(std::memory_order_relaxed);
     s.frames = std::uint32_t(frames);
     s.carried = 0;
-    if (voice && samples_.writable() >= std::size_t(frames)) {
+    if (voice && samples_.writable() >= std::size_t(frames) && outputs_.writable() >= std::size_t(frames)) {
+        // The reference as the music recording keeps it: each channel in 16 bits, then mono.
+        for (int i = 0; i < frames; ++i)
+            downmix_[std::size_t(i)] = output ? 0.5f * (asRecorded(output[2 * i]) + asRecorded(output[2 * i + 1])) : 0.0f;
         samples_.push(voice, std::size_t(frames));
+        outputs_.push(downmix_.data(), std::size_t(frames));
         s.carried = std::uint32_t(frames);
     }
     stamps_.push(s);
@@ -118,7 +126,8 @@ void LiveScoring::run() {
             continue;
         }
         const std::size_t got = samples_.pop(buf_.data(), s.carried);
-        if (got < s.carried) s.carried = 0;  // cannot happen: samples go in before their stamp
+        const std::size_t refs = outputs_.pop(refBuf_.data(), s.carried);
+        if (got < s.carried || refs < s.carried) s.carried = 0;  // cannot happen: samples go in before their stamp
         handle(s);
         processed_.fetch_add(1, std::memory_order_release);
         { std::lock_guard g(settleMutex_); }
@@ -135,6 +144,7 @@ void LiveScoring::startSong(const VoiceStamp& s) {
     }
     if (!song) song = std::make_shared<ScoreSong>();  // nothing to score against: pitch only
     scoring_ = std::make_unique<VoiceScoring>(rate_, hop_, settings_, std::move(song));
+    scoring_->enableEchoCancellation(echoDelay_.load());
     generation_ = s.generation;
     songOpen_ = true;
     if (contest_.load()) board_.clear();
@@ -148,7 +158,7 @@ void LiveScoring::endSong() {
 
 void LiveScoring::handle(const VoiceStamp& s) {
     if (resetTotals_.exchange(false) && scoring_) scoring_->resetTotals();
-    const VoiceBlock block{s.tempoPercent, s.key, s.evaluate};
+    const VoiceBlock block{s.tempoPercent, s.key, s.evaluate, s.guide};
     if (s.state == VoiceStamp::Playing) {
         if (!songOpen_ || s.generation != generation_) {
             endSong();
@@ -156,7 +166,7 @@ void LiveScoring::handle(const VoiceStamp& s) {
         }
         // Lost blocks become silence, so every later sample keeps its place in the song.
         if (s.songSample > scoring_->samples()) scoring_->feedSilence(s.songSample - scoring_->samples(), block, *listener_);
-        if (s.carried) scoring_->feed(buf_.data(), s.carried, block, *listener_);
+        if (s.carried) scoring_->feed(buf_.data(), refBuf_.data(), s.carried, block, *listener_);
         else scoring_->feedSilence(s.frames, block, *listener_);
         if (s.songEnds) endSong();
         return;

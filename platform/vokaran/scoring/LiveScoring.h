@@ -69,6 +69,7 @@ struct VoiceStamp {
     State state = NoSong;
     bool songEnds = false;          // the song reached its end in this block
     bool evaluate = false;          // contest mode and evaluation were on
+    bool guide = true;              // the guide melody was audible in the output
     int key = 0;
     int tempoPercent = 100;
     std::uint64_t songSample = 0;   // samples of this song played before the block
@@ -83,9 +84,11 @@ public:
     LiveScoring(const LiveScoring&) = delete;
     LiveScoring& operator=(const LiveScoring&) = delete;
 
-    // Engine thread: non-blocking, allocation-free; a null voice is silence. The stamp says
-    // where the song stood; its evaluate, frames and carried fields are filled in here.
-    void push(const float* voice, int frames, VoiceStamp stamp);
+    // Engine thread: non-blocking, allocation-free; a null voice is silence. `output` is the
+    // block as rendered (interleaved stereo, as the music recording keeps it), the reference
+    // for removing its leak from the voice; null = silence. The stamp says where the song
+    // stood; its evaluate, frames and carried fields are filled in here.
+    void push(const float* voice, const float* output, int frames, VoiceStamp stamp);
     // Any thread: the ring is more than half full (a device faster than real time waits).
     bool nearlyFull() const { return samples_.readable() > samples_.capacity() / 2; }
 
@@ -98,6 +101,10 @@ public:
     bool evaluating() const { return evaluating_.load(); }
     // The song that the next play (of this generation) plays; scored against this model.
     void setSong(std::uint32_t generation, std::shared_ptr<const ScoreSong> song);
+    // The device's latency from output to input, in frames: where the output's leak is looked
+    // for in the voice. Taken when a song starts.
+    void setEchoDelay(int frames) { echoDelay_.store(frames); }
+    int echoDelay() const { return echoDelay_.load(); }
 
     // Any thread but the analysis thread: returns once every block pushed so far has been
     // analysed (false when that takes longer than `timeout`).
@@ -117,6 +124,9 @@ private:
     ScoreBoard& board_;
 
     SpscRing<float> samples_;
+    SpscRing<float> outputs_;           // the output, mono, sample for sample with samples_
+    std::vector<float> downmix_;        // engine thread's scratch
+    std::atomic<int> echoDelay_{0};
     SpscRing<VoiceStamp> stamps_;
     std::atomic<std::uint64_t> pushed_{0};
     std::atomic<std::uint64_t> processed_{0};
@@ -138,7 +148,7 @@ private:
     bool songOpen_ = false;
     PitchTracker idleTracker_;  // the microphone between songs and in pauses
     int unvoicedRun_ = 0;
-    std::vector<float> buf_;
+    std::vector<float> buf_, refBuf_;
     Listener* listener_ = nullptr;
     std::thread thread_;
 };

@@ -81,6 +81,8 @@ std::shared_ptr<const ScoreSong> buildScoreSong(const SongData& song) {
         const SongPart* p = song.part(number);
         if (!p) continue;
         if (number == 1) out->voiceType = p->voiceType;
+        for (const auto& n : p->notes)
+            if (n.end > n.begin) out->guide.push_back({seconds(n.begin), seconds(n.end), n.note});
         auto words = partWords(*p);
         if (number == 1) {
             firstSpans = spans(words);
@@ -92,6 +94,8 @@ std::shared_ptr<const ScoreSong> buildScoreSong(const SongData& song) {
     std::stable_sort(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) {
         return a.word.begin != b.word.begin ? a.word.begin < b.word.begin : a.word.part < b.word.part;
     });
+
+    std::sort(out->guide.begin(), out->guide.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
 
     std::map<std::pair<int, int>, int> lineOf;  // (part, line within part) -> index
     std::vector<ScoreLine> lines;

@@ -33,6 +33,7 @@ struct ScoreSong {
     std::vector<ScoreNote> notes;
     std::vector<ScoreWord> words;  // by begin time (then part): the order they are scored in
     std::vector<ScoreLine> lines;  // by the word that completes them
+    std::vector<ScoreNote> guide;  // every note of the guide melody (both parts), by begin
     int lowNote = -1, highNote = -1;  // range of the scored notes; -1 when there are none
     int voiceType = 1;             // of part 1: 1 male, 2 female, 3 chorus
 };

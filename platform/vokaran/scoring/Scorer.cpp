@@ -21,6 +21,13 @@ constexpr double kOnsetRiseDb = 6;
 constexpr double kDynamicsFloorDb = 2, kDynamicsSpanDb = 6;
 constexpr std::size_t kLagWords = 9;        // words whose shifts make the voice's lag
 constexpr double kConvincingMatch = 0.8;    // mean credit of the sung frames for a shift to count
+constexpr double kHeldSemitones = 0.5;     // a voice moving less than this between notes held its pitch
+constexpr double kJoinedNotes = 0.3;        // seconds between notes that are sung as one phrase
+constexpr double kFullPitchForCredit = 0.8; // pitch share from which rhythm and expression count in full
+
+// Rhythm and expression are credited in proportion to the pitch that earned them: full from
+// 80 % pitch, none without pitch. Timing and shape of the wrong notes are worth nothing.
+double pitchGate(double pitchShare) { return std::clamp(pitchShare / kFullPitchForCredit, 0.0, 1.0); }
 
 double wrapCents(double c) {
     c = std::fmod(c + 600.0, 1200.0);
@@ -47,7 +54,8 @@ Scorer::Scorer(std::shared_ptr<const ScoreSong> song, const ScoreSettings& setti
       onsetRange_(rhythmTol_ + kOnsetFalloff),
       results_(song_->words.size()),
       lineSums_(song_->lines.size()),
-      lineDone_(song_->lines.size(), false) {}
+      lineDone_(song_->lines.size(), false),
+      sungNote_(song_->notes.size(), 0.0f) {}
 
 Scorer::Range Scorer::framesIn(double t0, double t1) const {
     auto cmp = [](const ScoreFrame& f, double t) { return f.time < t; };
@@ -166,7 +174,7 @@ void Scorer::scoreWord(std::size_t w, ScoreSink& sink) {
         // Pitch: per note, the median distance of the voiced frames to the note (any octave),
         // scaled down when less than half of the note was sung.
         double num = 0, den = 0;
-        std::vector<double> offs;
+        std::vector<double> offs, sung;
         for (int i = 0; i < W.noteCount; ++i) {
             const ScoreNote& n = notes[i];
             den += n.end - n.begin;
@@ -176,12 +184,27 @@ void Scorer::scoreWord(std::size_t w, ScoreSink& sink) {
                 r = {k, k + 1};
             }
             offs.clear();
+            sung.clear();
             for (std::size_t k = r.from; k < r.to; ++k)
-                if (frames_[k].voiced) offs.push_back(centsOff(frames_[k], n.note));
+                if (frames_[k].voiced) {
+                    offs.push_back(centsOff(frames_[k], n.note));
+                    sung.push_back(frames_[k].midi);
+                }
+            const std::size_t index = std::size_t(W.firstNote + i);
             if (offs.empty()) continue;
+            sungNote_[index] = static_cast<float>(median(sung));
             const double voicedShare = double(offs.size()) / double(r.to - r.from);
             const double off = std::abs(median(offs));
-            const double c = off <= tolCents_ ? 1.0 : std::max(0.0, 1.0 - (off - tolCents_) / kPitchFalloffCents);
+            double c = off <= tolCents_ ? 1.0 : std::max(0.0, 1.0 - (off - tolCents_) / kPitchFalloffCents);
+            // Where the melody steps from the previous note and the voice stays where it was,
+            // the voice did not sing this note: holding one pitch over a moving melody earns
+            // only the notes that really repeat.
+            const int before = previousNote(w, i);
+            if (before >= 0 && sungNote_[std::size_t(before)] > 0) {
+                const int step = n.note - song_->notes[std::size_t(before)].note;
+                const double moved = wrapCents(100.0 * (sungNote_[index] - sungNote_[std::size_t(before)])) / 100.0;
+                if (std::abs(step) >= 1 && std::abs(moved) < kHeldSemitones) c = 0;
+            }
             num += c * std::min(1.0, voicedShare / kFullVoicedNote) * (n.end - n.begin);
         }
         const int pitch = den > 0 ? percent(num / den) : 0;
@@ -204,7 +227,7 @@ void Scorer::scoreWord(std::size_t w, ScoreSink& sink) {
         std::size_t voiced = 0;
         for (std::size_t k = r.from; k < r.to; ++k) voiced += frames_[k].voiced;
         const double coverage = std::min(1.0, double(voiced) / double(r.to - r.from) / kFullCoverage);
-        const int rhythm = percent(0.6 * onset + 0.4 * coverage);
+        const int rhythm = percent((0.6 * onset + 0.4 * coverage) * pitchGate(pitch / 100.0));
 
         results_[w] = {true, pitch, rhythm, lag};
         auto& sum = lineSums_[std::size_t(W.line)];
@@ -218,6 +241,18 @@ void Scorer::scoreWord(std::size_t w, ScoreSink& sink) {
         sink.word({int(w), W.line, pitch, rhythm, lag}, totals_);
     }
     if (lastOfLine && lineSums_[std::size_t(W.line)].words > 0) scoreLine(std::size_t(W.line), sink);
+}
+
+int Scorer::previousNote(std::size_t w, int i) const {
+    const ScoreWord& W = song_->words[w];
+    if (i > 0) return W.firstNote + i - 1;
+    if (w == 0) return -1;
+    const ScoreWord& P = song_->words[w - 1];
+    if (P.part != W.part || P.noteCount == 0) return -1;
+    const int last = P.firstNote + P.noteCount - 1;
+    const ScoreNote& n = song_->notes[std::size_t(W.firstNote)];
+    const double gap = n.begin - song_->notes[std::size_t(last)].end;
+    return gap <= kJoinedNotes ? last : -1;
 }
 
 void Scorer::scoreLine(std::size_t l, ScoreSink& sink) {
@@ -269,7 +304,7 @@ void Scorer::scoreLine(std::size_t l, ScoreSink& sink) {
     score.line = int(l);
     score.pitch = static_cast<int>(std::lround(double(sum.pitch) / sum.words));
     score.rhythm = static_cast<int>(std::lround(double(sum.rhythm) / sum.words));
-    score.expression = percent(gate * (0.6 * steadiness + 0.4 * dynamics));
+    score.expression = percent(gate * (0.6 * steadiness + 0.4 * dynamics) * pitchGate(sum.pitch / 100.0 / sum.words));
     expressionSum_ += score.expression;
     ++totals_.lines;
     updateTotals();

@@ -85,6 +85,8 @@ private:
     double dueTime(const ScoreWord& w) const;
     void scoreWord(std::size_t w, ScoreSink& sink);
     void scoreLine(std::size_t l, ScoreSink& sink);
+    // The guide note sung just before note i of word w in the same phrase, or -1.
+    int previousNote(std::size_t w, int i) const;
     void updateTotals();
 
     std::shared_ptr<const ScoreSong> song_;
@@ -98,6 +100,7 @@ private:
     struct LineSum { int pitch = 0, rhythm = 0, words = 0; };
     std::vector<LineSum> lineSums_;
     std::vector<bool> lineDone_;
+    std::vector<float> sungNote_;  // median pitch sung on each guide note (0: not sung or not scored yet)
     std::vector<int> recentLags_;  // best shifts (in hops) of the last words scored
     long long pitchSum_ = 0, rhythmSum_ = 0, expressionSum_ = 0;
     ScoreTotals totals_;

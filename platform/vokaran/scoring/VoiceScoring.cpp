@@ -3,14 +3,54 @@
 #include "core/Pcm.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vokaran {
+
+namespace {
+// A frame is the leak's leftover when what remains after cancellation is this far below what
+// was removed...
+constexpr double kLeftoverDb = 10;
+// ...and its pitch is the guide melody's (any octave) at the output's delay, within this.
+constexpr double kGuideCents = 60;
+constexpr double kGuideWindow = 0.07;  // seconds either side: the frame's half length and some
+constexpr std::size_t kFrameHops = 4;  // hops in a pitch frame's window (2048 / 512)
+
+double wrappedCents(double a, double b) {
+    double c = std::fmod(100.0 * (a - b) + 600.0, 1200.0);
+    if (c < 0) c += 1200.0;
+    return std::abs(c - 600.0);
+}
+} // namespace
 
 VoiceScoring::VoiceScoring(int sampleRate, int hop, const ScoreSettings& settings, std::shared_ptr<const ScoreSong> song)
     : rate_(sampleRate),
       tracker_(sampleRate, hop),
       scorer_(std::move(song), settings, double(tracker_.hop()) / sampleRate),
-      scratch_(4096) {}
+      scratch_(4096),
+      refScratch_(4096) {}
+
+void VoiceScoring::enableEchoCancellation(int deviceDelay) {
+    echo_ = std::make_unique<EchoCanceller>(rate_, deviceDelay);
+    guideNotes_ = scorer_.song().guide;
+    std::sort(guideNotes_.begin(), guideNotes_.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
+    const std::size_t window = std::max<std::size_t>(1, (PitchTracker::frameSize() + tracker_.hop() - 1) / std::size_t(tracker_.hop()));
+    hopResidual_.assign(window, 0.0);
+    hopRemoved_.assign(window, 0.0);
+    hopLeak_.assign(window, 0.0);
+}
+
+bool VoiceScoring::explainedByGuide(double time, float midi) const {
+    // The output heard in this frame was played the device's delay earlier.
+    const double t = time - double(echo_->leakDelay()) / rate_ * (segTempo_ / 100.0);
+    auto it = std::lower_bound(guideNotes_.begin(), guideNotes_.end(), t + kGuideWindow,
+                               [](const ScoreNote& n, double x) { return n.begin < x; });
+    for (int looked = 0; it != guideNotes_.begin() && looked < 16; ++looked) {
+        --it;
+        if (it->end > t - kGuideWindow && wrappedCents(midi, it->note + block_.key) <= kGuideCents) return true;
+    }
+    return false;
+}
 
 double VoiceScoring::latencySeconds() const {
     return scorer_.latency() + double(PitchTracker::delaySamples()) / rate_;
@@ -29,31 +69,97 @@ void VoiceScoring::begin(const VoiceBlock& block) {
     block_ = block;
 }
 
-void VoiceScoring::push(const float* x, std::size_t n, VoiceListener& listener) {
+void VoiceScoring::push(const float* x, const float* ref, std::size_t n, VoiceListener& listener) {
+    if (echo_) {
+        echo_->feed(x, ref, n, [&](const float* residual, const float* removed, double leak, int k) {
+            analyse(residual, removed, leak / k, std::size_t(k), listener);
+        });
+    } else {
+        pushTracker(x, n, listener);
+    }
+    fed_ += n;
+}
+
+void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& listener) {
     tracker_.feed(x, n, [&](const PitchFrame& f) {
         ++frames_;
         // The frame describes the samples around its centre, half a frame before its end.
         const double centre = double(frames_ * std::uint64_t(tracker_.hop())) - PitchTracker::delaySamples();
         const double t = timeOf(centre);
-        listener.frame(f, t);
-        ScoreFrame s;
-        s.time = t;
-        s.midi = f.midi;
-        s.levelDb = f.levelDb;
-        s.voiced = f.voiced;
-        s.evaluate = block_.evaluate;
-        s.key = block_.key;
-        scorer_.add(s, listener);
+        if (echo_ && f.voiced && block_.guide) {
+            double res = 0, rem = 0, leak = 0;
+            for (std::size_t i = 0; i < hopResidual_.size(); ++i) {
+                res += hopResidual_[i];
+                rem += hopRemoved_[i];
+                leak += hopLeak_[i];
+            }
+            // What is left is the leak's leftover (far below what was removed, or no louder
+            // than the leak itself would be) and sounds the guide melody: not the singer.
+            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem || res < leak;
+            if (leftover && explainedByGuide(t, f.midi)) {
+                PitchFrame g = f;
+                g.voiced = false;
+                g.hz = g.midi = 0;
+                handleFrame(g, t, listener);
+                return;
+            }
+        }
+        handleFrame(f, t, listener);
     });
-    fed_ += n;
 }
 
-void VoiceScoring::feed(const float* samples, std::size_t n, const VoiceBlock& block, VoiceListener& listener) {
+void VoiceScoring::handleFrame(const PitchFrame& f, double t, VoiceListener& listener) {
+    listener.frame(f, t);
+    ScoreFrame s;
+    s.time = t;
+    s.midi = f.midi;
+    s.levelDb = f.levelDb;
+    s.voiced = f.voiced;
+    s.evaluate = block_.evaluate;
+    s.key = block_.key;
+    scorer_.add(s, listener);
+}
+
+void VoiceScoring::analyse(const float* residual, const float* removed, double leakPerSample, std::size_t n,
+                           VoiceListener& listener) {
+    // Energies per hop, complete before the tracker reports the frame that ends with the hop.
+    const int hop = tracker_.hop();
+    while (n > 0) {
+        const std::size_t take = std::min<std::size_t>(n, std::size_t(hop - accCount_));
+        for (std::size_t i = 0; i < take; ++i) {
+            accResidual_ += double(residual[i]) * residual[i];
+            accRemoved_ += double(removed[i]) * removed[i];
+        }
+        accLeak_ += leakPerSample * double(take);
+        accCount_ += int(take);
+        if (accCount_ == hop) {
+            const std::size_t slot = std::size_t(hops_++ % hopResidual_.size());
+            hopResidual_[slot] = accResidual_;
+            hopRemoved_[slot] = accRemoved_;
+            hopLeak_[slot] = accLeak_;
+            accResidual_ = accRemoved_ = accLeak_ = 0;
+            accCount_ = 0;
+        }
+        pushTracker(residual, take, listener);
+        residual += take;
+        removed += take;
+        n -= take;
+    }
+}
+
+void VoiceScoring::feed(const float* samples, const float* reference, std::size_t n, const VoiceBlock& block,
+                        VoiceListener& listener) {
     begin(block);
     while (n > 0) {
         const std::size_t k = std::min(n, scratch_.size());
         for (std::size_t i = 0; i < k; ++i) scratch_[i] = asRecorded(samples[i]);
-        push(scratch_.data(), k, listener);
+        const float* ref = nullptr;
+        if (reference && echo_) {
+            for (std::size_t i = 0; i < k; ++i) refScratch_[i] = asRecorded(reference[i]);
+            ref = refScratch_.data();
+            reference += k;
+        }
+        push(scratch_.data(), ref, k, listener);
         samples += k;
         n -= k;
     }
@@ -64,7 +170,7 @@ void VoiceScoring::feedSilence(std::size_t n, const VoiceBlock& block, VoiceList
     std::fill(scratch_.begin(), scratch_.end(), 0.0f);
     while (n > 0) {
         const std::size_t k = std::min(n, scratch_.size());
-        push(scratch_.data(), k, listener);
+        push(scratch_.data(), nullptr, k, listener);
         n -= k;
     }
 }

@@ -23,6 +23,12 @@ struct VoiceStyle {
     double level = 0.3;        // peak amplitude of the voice
     double gap = 0.04;         // seconds of breath before the next note
     unsigned seed = 1;
+    // A more human voice (all off by default): an "ah" vowel's formants shaping the harmonics,
+    // a slow random drift of the pitch (jitter, cents), and each note's start and end moved
+    // at random by up to `scatter` seconds.
+    bool vowel = false;
+    double jitterCents = 0;
+    double scatter = 0;
 };
 
 // The voice, and the exact pitch (MIDI, 0 = silent) at every sample.
@@ -39,21 +45,43 @@ inline SyntheticVoice singVoice(const std::vector<SungNote>& notes, double secon
     double phase = 0;
     double signalPower = 0;
     std::size_t signalCount = 0;
+    std::mt19937 human(v.seed * 7919u + 13u);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    double gains[17] = {};
+    double drift = 0;  // cents, a random walk pulled back to 0
+    // Gain of an "ah" vowel's first three formants at a frequency.
+    auto formantGain = [](double hz) {
+        const double f[3] = {730, 1090, 2440}, bw[3] = {90, 110, 170}, g[3] = {1.0, 0.5, 0.25};
+        double sum = 0.05;
+        for (int i = 0; i < 3; ++i) sum += g[i] / (1.0 + std::pow((hz - f[i]) / bw[i], 2));
+        return sum;
+    };
     for (const auto& note : notes) {
-        const double b = note.begin + v.late, e = note.end + v.late - v.gap;
+        const double jb = v.scatter > 0 ? v.scatter * unit(human) : 0.0;
+        const double je = v.scatter > 0 ? v.scatter * unit(human) : 0.0;
+        const double b = note.begin + v.late + jb, e = std::max(b + 0.05, note.end + v.late - v.gap + je);
         const auto i0 = static_cast<std::size_t>(std::max(0.0, b * rate));
         const auto i1 = std::min(n, static_cast<std::size_t>(std::max(0.0, e * rate)));
         for (std::size_t i = i0; i < i1; ++i) {
             const double t = double(i) / rate - b;
             const double vib = t > 0.15 ? v.vibratoCents / 100.0 * std::sin(2 * M_PI * 5.5 * (t - 0.15)) : 0.0;
-            const double midi = note.midi + v.transpose + vib;
+            if (v.jitterCents > 0 && i % 64 == 0) drift = 0.995 * drift + 0.1 * v.jitterCents * unit(human);
+            const double midi = note.midi + v.transpose + vib + drift / 100.0;
             const double f0 = 440.0 * std::pow(2.0, (midi - 69.0) / 12.0);
             phase += 2 * M_PI * f0 / rate;
             // Attack 20 ms, a slow decay of about 4 dB, release 30 ms.
             const double attack = std::min(1.0, t / 0.02), release = std::min(1.0, (e - b - t) / 0.03);
             const double env = attack * release * std::pow(10.0, -4.0 / 20.0 * t / std::max(0.1, e - b));
             double s = 0;
-            for (int h = 1; h <= 8 && h * f0 < rate / 2.0; ++h) s += std::sin(h * phase) / h;
+            if (v.vowel) {
+                if ((i - i0) % 64 == 0) {
+                    double sum = 0;
+                    for (int h = 1; h <= 16; ++h) sum += gains[h] = formantGain(h * f0) / std::sqrt(double(h));
+                    for (int h = 1; h <= 16; ++h) gains[h] *= 1.6 / sum;  // about the plain voice's peak
+                }
+                for (int h = 1; h <= 16 && h * f0 < rate / 2.0; ++h) s += gains[h] * std::sin(h * phase);
+            } else
+                for (int h = 1; h <= 8 && h * f0 < rate / 2.0; ++h) s += std::sin(h * phase) / h;
             out.samples[i] = static_cast<float>(v.level * env * s / 1.6);
             out.truth[i] = static_cast<float>(midi);
             signalPower += double(out.samples[i]) * out.samples[i];
