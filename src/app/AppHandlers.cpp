@@ -5,6 +5,7 @@
 #include "AppSet/AudioDevUseSet.h"
 #include "app/AppEventArgs.h"
 #include "app/AppLog.h"
+#include "app/PendingSteps.h"
 #include "app/CInfoTipManager.h"
 #include "app/DeviceChoice.h"
 #include "app/EventNames.h"
@@ -112,7 +113,7 @@ bool VokaranPlayerApp::onShellPkExitApp(const CEGUI::EventArgs&) {
 }
 
 bool VokaranPlayerApp::onShellAudioDevChange(const CEGUI::EventArgs&) {
-  appLogNotBuilt("audio device change", "the karaoke engine (device error flag)");
+  logPendingStep(PendingStep::EngineDeviceError, "audio device change");
   return true;
 }
 
@@ -133,7 +134,7 @@ bool VokaranPlayerApp::onShellSettingAudioDevChange(const CEGUI::EventArgs& args
     audioDevUse_->setOutput({launch_.devices.DeviceOut, static_cast<unsigned>(launch_.devices.DeviceIDOut)});
     audioDevUse_->SaveSets();
   }
-  appLogNotBuilt("launcher device change", "the audio device manager (applying the devices)");
+  logPendingStep(PendingStep::DeviceManager, "launcher device change");
   CEGUI::EventArgs changed;
   CEGUI::GlobalEventSet::getSingleton().fireEvent(EventNames::DevChanged, changed, "");
   return true;

@@ -5,6 +5,7 @@
 #include "RUR/elements/LayoutRegistry.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"
@@ -117,7 +118,7 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
     endMenuPages();
     switchSection(name);
     if (practiceMenu_) practiceMenu_->hide();
-    appLogNotBuilt("main menu", "the works window");
+    logPendingStep(PendingStep::WorksWindow, "main menu");
     if (tips_) tips_->showStandardNotice(L"作品上传即将开放，敬请期待", L"NotYet", 3000);
   } else if (name == kPractice) {
     CEGUI::Window* item = findWindow(name);

@@ -12,6 +12,7 @@
 #include "PK/CMissonPk.h"
 #include "PK/CPKSelectToneWnd.h"
 #include "app/AppLog.h"
+#include "app/PendingSteps.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"
@@ -278,8 +279,8 @@ void VokaranPlayerApp::pauseOrResume() {
 }
 
 void VokaranPlayerApp::openAudioSettings() {
-  appLogNotBuilt("play control bar", "the audio setup page (guide melody " +
-                                         std::string(melodyOn_ ? "on" : "off") + ")");
+  logPendingStep(PendingStep::AudioSetupPage, "play control bar",
+                 std::string(" (guide melody ") + (melodyOn_ ? "on" : "off") + ")");
 }
 
 void VokaranPlayerApp::stopSinging() {

@@ -20,6 +20,7 @@
 #include "RUR/elements/LayoutRegistry.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -116,8 +117,8 @@ bool VokaranPlayerApp::runStartup() {
   menuXml_ = std::make_unique<CEGUI::MenuXmlManager>(*layoutRegistry_);
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
-  appLogNotBuilt(where, "the payment object CPay");
-  appLogNotBuilt(where, "the mixing manager CMixManager");
+  logPendingStep(PendingStep::PaymentObject, where);
+  logPendingStep(PendingStep::MixingManager, where);
   if (!onGui([this] {
         album_ = std::make_unique<CAlbumManager>();
         createMissonManager();
@@ -175,7 +176,7 @@ bool VokaranPlayerApp::runStartup() {
   if (!onGui([this] { buildPlayCtrolBar(); })) return false;
   setProgress(0.5f);
   // 13. The device check.
-  appLogNotBuilt(where, "the audio device check");
+  logPendingStep(PendingStep::DeviceCheck, where);
   setProgress(0.6f);
   // 14. Screen saver and the temporary folder.
   if (screenSaverOff_) onGui([] { oscompat::setScreenSaverEnabled(false); });
@@ -192,7 +193,7 @@ bool VokaranPlayerApp::runStartup() {
         audioDevConfig_->LoadSets();
       }))
     return false;
-  appLogNotBuilt(where, "the audio device set-up (device lists, engine and system audio component)");
+  logPendingStep(PendingStep::DeviceSetup, where);
   setProgress(0.8f);
   // 16. Settings: the registry's sets, then the user's "AutoHidems".
   if (!loadSettings()) return false;

@@ -22,6 +22,7 @@
 #include "Upload/CAlbumManager.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/IPageCtrl.h"
@@ -142,7 +143,7 @@ void VokaranPlayerApp::cleanupApp() {
   if (!setRegistry_.saveAll()) appLogError(where + ": not every settings file could be saved");
   setRegistry_.clear();
   // 7. The system audio component.
-  appLogNotBuilt(where, "the system audio component");
+  logPendingStep(PendingStep::SystemAudioRestore, where);
   // 8. The component manager.
   if (ocxManager_) {
     ocxManager_->unregisterAll();
@@ -153,7 +154,7 @@ void VokaranPlayerApp::cleanupApp() {
   userSet_.reset();
   configSet_.reset();
   keyMap_.reset();
-  appLogNotBuilt(where, "the mixing manager");
+  logPendingStep(PendingStep::MixingManager, where);
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
   for (auto& entry : dialogMap_) delete entry.second;
   dialogMap_.clear();
