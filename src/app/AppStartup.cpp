@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "AppSet/AudioDevConfigSet.h"
 #include "AppSet/AudioDevUseSet.h"
@@ -240,6 +241,18 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // thread does not wait for the square: its songs, pictures and "GetPKSquareInfo" arrive as
   // posted events, in that order, while the loading notice shows.
   currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
+  // The start-up benchmark reads when the singer first sees the hub.
+  if (CEGUI::Window* hub = currentPage_ ? currentPage_->pageWindow() : nullptr) {
+    auto drawn = std::make_shared<CEGUI::Event::Connection>();
+    *drawn = hub->subscribeEvent(CEGUI::Window::EventRenderingEnded,
+                                 CEGUI::Event::Subscriber([this, drawn](const CEGUI::EventArgs&) {
+                                   appLog("VokaranPlayerApp: the contest hub's first frame was drawn " +
+                                          std::to_string(guishell::SteadyClock().nowMs() - startMs_) +
+                                          " ms after the start");
+                                   (*drawn)->disconnect();
+                                   return false;
+                                 }));
+  }
   queueSongsFromEnvironment();
   openListFromEnvironment();
   queueSingingPreview();
