@@ -330,8 +330,9 @@ struct Mux {
     int rc = avformat_alloc_output_context2(&out, nullptr, "asf", temp.c_str());
     if (rc < 0 || !out) return fail(E_FAIL, "no ASF writer", rc);
     packet = av_packet_alloc();
-    if (!job.audioWav.empty() && FAILED(openAudio())) return result.hr;
+    // The video first, as players expect the streams of a video file.
     if (!job.video.empty() && FAILED(openVideo())) return result.hr;
+    if (!job.audioWav.empty() && FAILED(openAudio())) return result.hr;
     if ((rc = avio_open(&out->pb, temp.c_str(), AVIO_FLAG_WRITE)) < 0) return fail(E_FILE_OPEN, "cannot create " + temp, rc);
     if ((rc = avformat_write_header(out, nullptr)) < 0) return fail(E_FAIL, "writing the header of " + temp, rc);
     headerWritten = true;

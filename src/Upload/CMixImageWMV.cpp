@@ -77,8 +77,10 @@ void CMixImageWMV::removeWav() {
 }
 
 void CMixImageWMV::pause() {
-  for (int waited = 0; waited < kPollMs && !cancel_.load(); waited += 20)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // Wakes early for a cancel and when the engine's mix has ended: the encode need not wait
+  // out the poll.
+  for (int waited = 0; waited < kPollMs && !cancel_.load() && GetRecMixState() == 1; waited += 5)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 bool CMixImageWMV::run() {

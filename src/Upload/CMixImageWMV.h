@@ -51,7 +51,7 @@ class CMixImageWMV : public IMix {
   void postUpdate();
   void postFinished();
   void removeWav();
-  // Sleeps kPollMs, waking early when cancelled.
+  // Sleeps kPollMs in the audio phase, waking early when cancelled or when the engine is done.
   void pause();
 
   std::wstring voice_, music_, wav_, output_;

@@ -67,6 +67,8 @@ bool CMixProssCtrl::onItemUpdate(const CEGUI::EventArgs&) {
     button_->setProperty("PushedImage", "PK/Ok_Down");
     button_->setProperty("DisabledImage", "PK/Ok_Normal");
     button_->activate();
+    if (CEGUI::Window* title = findWindow("MixProssWnd/Title", d_root))
+      title->setText(reinterpret_cast<const CEGUI::utf8*>("作品合成完成"));
   }
   return true;
 }
