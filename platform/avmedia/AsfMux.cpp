@@ -45,6 +45,7 @@ struct Mux {
   std::FILE* wav = nullptr;
   WavFormat wavFormat;
   int64_t wavFramesLeft = 0;
+  bool lastChunk = false;
   AVCodecContext* aenc = nullptr;
   AVStream* aout = nullptr;
   SwrContext* swr = nullptr;
@@ -234,6 +235,7 @@ struct Mux {
         wavFramesLeft = 0;
         break;
       }
+      if (static_cast<int64_t>(got) == wavFramesLeft) lastChunk = true;
       wavFramesLeft -= static_cast<int64_t>(got);
       const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(pcm.data())};
       const int room = swr_get_out_samples(swr, static_cast<int>(got));
@@ -243,6 +245,11 @@ struct Mux {
       const int made = swr_convert(swr, dst.data(), room, src, static_cast<int>(got));
       if (made < 0) return fail(E_FAIL, "converting the sound", made);
       av_audio_fifo_write(fifo, reinterpret_cast<void**>(dst.data()), made);
+      if (lastChunk) {
+        // What a rate conversion still holds belongs to the end of the sound.
+        const int held = swr_convert(swr, dst.data(), room, nullptr, 0);
+        if (held > 0) av_audio_fifo_write(fifo, reinterpret_cast<void**>(dst.data()), held);
+      }
     }
     const int64_t room = audioStopSamples - samplesSent;
     if (av_audio_fifo_size(fifo) >= frame && room >= frame) return sendAudio(frame);

@@ -2,7 +2,13 @@
 // both files itself and writes one Windows Media file, as a player reads it back.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "MixMedia.h"
 #include "TestSupport.h"
@@ -158,6 +164,36 @@ TEST_F(MixGraphTest, AStopMidwayLeavesNoFileUnderEitherName) {
   EXPECT_EQ(g.graph.Stop(), E_ABORT);
   EXPECT_FALSE(fs::exists(partialName(out)));
   EXPECT_FALSE(fs::exists(out));
+}
+
+// The module killed mid-mix leaves the partial file only; the next mix of the work completes
+// and takes its name.
+TEST_F(MixGraphTest, AMixKilledMidwayLeavesOnlyThePartialFileAndTheNextMixCompletes) {
+  vktest::writeWav(wav, 2.0);
+  ASSERT_TRUE(vktest::writeSilentVideo(video, 2.0, 320, 200, 25));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setMuxPacketDelayForTesting(50000);
+    MixGraph g(out, wav, video, hdProfile());
+    g.graph.Run();
+    g.complete(60000);
+    _exit(0);
+  }
+  for (int i = 0; i < 1000 && !fs::exists(partialName(out)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(fs::exists(partialName(out)));
+  EXPECT_FALSE(fs::exists(out));
+  MixGraph again(out, wav, video, hdProfile());
+  ASSERT_EQ(again.graph.Run(), S_OK);
+  EXPECT_EQ(again.complete(), EC_COMPLETE);
+  again.graph.Stop();
+  EXPECT_FALSE(fs::exists(partialName(out)));
+  EXPECT_NEAR(vktest::probeFile(out).durationSeconds, 2.0, 0.15);
 }
 
 // Inputs that cannot be mixed are refused with the reason, before anything is written.
