@@ -262,9 +262,6 @@ struct Mux {
   }
 
   HRESULT encodePicture(AVFrame* frame) {
-    sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), venc->width,
-                               venc->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!sws) return fail(E_FAIL, "no scaler for the video");
     // Each picture at the frame of its time; a gap leaves the previous one standing, and a
     // picture whose frame is already taken (a faster source) is left out.
     const AVStream* s = in->streams[vin];
@@ -272,12 +269,21 @@ struct Mux {
                  : av_rescale_q(frame->best_effort_timestamp - (s->start_time == AV_NOPTS_VALUE ? 0 : s->start_time),
                                 s->time_base, venc->time_base);
     if (ts < nextPicture) return S_OK;
-    int rc = av_frame_make_writable(picture);
-    if (rc < 0) return fail(E_FAIL, "picture buffer", rc);
-    sws_scale(sws, frame->data, frame->linesize, 0, frame->height, picture->data, picture->linesize);
-    picture->pts = ts;
+    int rc = 0;
+    AVFrame* send = frame;
+    // A picture already of the encoder's size and format goes in as it is decoded.
+    if (frame->width != venc->width || frame->height != venc->height || frame->format != AV_PIX_FMT_YUV420P) {
+      sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), venc->width,
+                                 venc->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+      if (!sws) return fail(E_FAIL, "no scaler for the video");
+      if ((rc = av_frame_make_writable(picture)) < 0) return fail(E_FAIL, "picture buffer", rc);
+      sws_scale(sws, frame->data, frame->linesize, 0, frame->height, picture->data, picture->linesize);
+      send = picture;
+    }
+    send->pts = ts;
+    send->pict_type = AV_PICTURE_TYPE_NONE;  // the encoder chooses its own key pictures
     nextPicture = ts + 1;
-    if ((rc = avcodec_send_frame(venc, picture)) < 0) return fail(E_FAIL, "encoding the video", rc);
+    if ((rc = avcodec_send_frame(venc, send)) < 0) return fail(E_FAIL, "encoding the video", rc);
     videoAt = av_rescale_q(nextPicture, venc->time_base, AVRational{1, static_cast<int>(kUnitsPerSecond)});
     return drain(venc, vout);
   }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "MixMedia.h"
+#include "WmvProbe.h"
 #include "TestSupport.h"
 #include "avmedia/AsfWriter.h"
 #include "avmedia/ClassFactory.h"
@@ -121,6 +122,28 @@ TEST_F(MixGraphTest, VideoUnlikeTheProfileIsReencodedAndSoundConverted) {
   EXPECT_EQ(p.find("audio")->sampleRate, 44100);
   EXPECT_EQ(p.find("audio")->channels, 2);
   EXPECT_NEAR(p.durationSeconds, 1.0, 0.15);
+}
+
+// Of the capture's size but not its frame rate: the decoded pictures go to the encoder as they
+// are, at the profile's rate.
+TEST_F(MixGraphTest, ACaptureOfAnotherFrameRateIsReencodedAtItsOwnSize) {
+  vktest::writeWav(wav, 1.0);
+  ASSERT_TRUE(vktest::writeSilentVideo(video, 1.0, 320, 200, 30));
+  MixGraph g(out, wav, video, hdProfile());
+  ASSERT_EQ(g.graph.Run(), S_OK);
+  EXPECT_EQ(g.complete(), EC_COMPLETE);
+  EXPECT_EQ(g.graph.Stop(), S_OK);
+  EXPECT_FALSE(g.writer->mixResult().videoCopied);
+  const vktest::VideoProbe v = vktest::probeVideo(out);
+  EXPECT_EQ(v.codec, "wmv2");
+  EXPECT_EQ(v.width, 320);
+  EXPECT_NEAR(v.durationSeconds, 1.0, 0.15);
+  EXPECT_NEAR(static_cast<double>(v.pictures), 25, 1);
+  const vktest::VideoProbe source = vktest::probeVideo(video);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_NEAR(v.top[c], source.top[c], 16) << c;  // the same picture, not a garbled one
+    EXPECT_NEAR(v.bottom[c], source.bottom[c], 16) << c;
+  }
 }
 
 TEST_F(MixGraphTest, WithoutAVideoTheFileHasTheSoundOnly) {
