@@ -11,6 +11,12 @@ namespace avmedia {
 
 IGraphBuilder::~IGraphBuilder() {
   if (running_) Stop();
+  // A filter that outlives the graph (a source its owner keeps) is left unconnected and no
+  // longer reports to it, so it can join another graph.
+  for (Entry& e : filters_) {
+    for (IPin* pin : e.filter->pins()) IPin::disconnect(*pin);
+    e.filter->JoinGraph(nullptr, e.name);
+  }
 }
 
 HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name) {

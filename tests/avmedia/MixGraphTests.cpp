@@ -219,6 +219,26 @@ TEST_F(MixGraphTest, AMixKilledMidwayLeavesOnlyThePartialFileAndTheNextMixComple
   EXPECT_NEAR(vktest::probeFile(out).durationSeconds, 2.0, 0.15);
 }
 
+// A source kept by its owner (the mixing job keeps the silent video's reader) is free again
+// when its graph goes: a second mix with it has its video too.
+TEST_F(MixGraphTest, ASourceThatOutlivesItsGraphMixesAgainInTheNext) {
+  vktest::writeWav(wav, 1.0);
+  ASSERT_TRUE(vktest::writeSilentVideo(video, 1.0, 320, 200, 25));
+  std::shared_ptr<IBaseFilter> reader;
+  ASSERT_EQ(CoCreateInstance(CLSID_WMAsfReader, reader), S_OK);
+  queryInterface<IFileSourceFilter>(reader.get())->Load(oscompat::wideFromUtf8(video), nullptr);
+  for (int round = 0; round < 2; ++round) {
+    MixGraph g(out, wav, "", hdProfile());
+    ASSERT_EQ(g.graph.AddFilter(reader, L"VideoSrc"), S_OK);
+    ASSERT_EQ(g.graph.Connect(reader.get(), g.mux.get()), S_OK) << round;
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    EXPECT_EQ(g.complete(), EC_COMPLETE);
+    g.graph.Stop();
+    EXPECT_TRUE(vktest::probeFile(out).find("video")) << round;
+  }
+  EXPECT_FALSE(reader->pins()[0]->isConnected());
+}
+
 // Inputs that cannot be mixed are refused with the reason, before anything is written.
 TEST_F(MixGraphTest, UnreadableInputsAreRefusedAndNothingIsWritten) {
   {
