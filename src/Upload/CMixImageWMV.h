@@ -34,6 +34,7 @@ class CMixImageWMV : public IMix {
   bool run() override;
   float getProgress() override { return progress_.load(); }
   void cancel() override { cancel_.store(true); }
+  std::string lastFailure() const override { return failure_; }
 
   const std::wstring& wavPath() const { return wav_; }
   const std::wstring& outputPath() const { return output_; }

@@ -5,6 +5,7 @@
 #include "AppSet/KeyMap.h"
 #include "app/AppLog.h"
 #include "app/WindowPath.h"
+#include "guishell/Win32AppHelper.h"
 
 CMixProssCtrl::CMixProssCtrl(IMix* job) : job_(job) {}
 
@@ -42,7 +43,12 @@ bool CMixProssCtrl::onAttached() {
     d_root->getChildAtIdx(i)->subscribeEvent(CEGUI::Window::EventKeyDown,
                                              CEGUI::Event::Subscriber(&CMixProssCtrl::onKey, this));
   IMix* job = job_;
-  worker_ = std::thread([this, job] { succeeded_ = job->run(); });
+  worker_ = std::thread([this, job] {
+    succeeded_ = job->run();
+    finished_ = true;
+    // One more update after the end, so that a failure is shown.
+    Win32AppHelper::postEvent(job, IMix::EventItemUpdate, new MixItemEventArgs(job), "");
+  });
   return true;
 }
 
@@ -55,8 +61,24 @@ void CMixProssCtrl::showProgress(float progress) {
   }
 }
 
+std::string CMixProssCtrl::failureText(const std::string& reason) {
+  if (reason.find("disk is full") != std::string::npos) return "合成失败：磁盘空间不足，请清理磁盘后重试";
+  if (reason.find("recordings are") != std::string::npos) return "合成失败：这首作品的录音已不存在";
+  return "合成失败，请稍后重试";
+}
+
 bool CMixProssCtrl::onItemUpdate(const CEGUI::EventArgs&) {
-  if (done_ || ending_) return true;
+  if (done_ || ending_ || failedShown_) return true;
+  if (finished_ && !succeeded_) {
+    const std::string reason = job_->lastFailure();
+    if (reason.empty()) return true;  // cancelled
+    failedShown_ = true;
+    if (text_) text_->setText(reinterpret_cast<const CEGUI::utf8*>(failureText(reason).c_str()));
+    button_->setText(reinterpret_cast<const CEGUI::utf8*>("关闭"));
+    if (CEGUI::Window* title = findWindow("MixProssWnd/Title", d_root))
+      title->setText(reinterpret_cast<const CEGUI::utf8*>("作品未能合成"));
+    return true;
+  }
   const float progress = job_->getProgress();
   showProgress(progress);
   if (progress == 1.0f) {

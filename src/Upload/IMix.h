@@ -1,9 +1,12 @@
 #pragma once
 // A mixing job: makes a work's video file from its recordings on the thread that calls run,
 // and carries its own progress events ("ItemUpdate" with MixItemEventArgs, "MixFinished"),
-// posted to the GUI thread.
+// posted to the GUI thread. A job with updates still on their way must not be deleted at once:
+// free it with IPageCtrl::freeLater, which comes after them.
 #include <CEGUI/EventArgs.h>
 #include <CEGUI/EventSet.h>
+
+#include <string>
 
 class IMix : public CEGUI::EventSet {
  public:
@@ -19,6 +22,9 @@ class IMix : public CEGUI::EventSet {
   virtual int getCurrentTime() { return 0; }
   // Any thread: the running mix ends within about 300 ms, failed.
   virtual void cancel() = 0;
+  // Why the last run failed, in the log's words ("" after a success or a cancel). Read it once
+  // run has returned.
+  virtual std::string lastFailure() const { return {}; }
 };
 
 class MixItemEventArgs : public CEGUI::EventArgs {

@@ -24,6 +24,10 @@ class SteppedJob : public IMix {
     float reported = -1;
     while (!cancelled) {
       const float wanted = target.load();
+      if (wanted < 0) {
+        reason = "writing the file: the disk is full";
+        return false;
+      }
       if (wanted != reported) {
         progress = reported = wanted;
         Win32AppHelper::postEvent(this, EventItemUpdate, new MixItemEventArgs(this), "");
@@ -35,6 +39,8 @@ class SteppedJob : public IMix {
   }
   float getProgress() override { return progress; }
   void cancel() override { cancelled = true; }
+  std::string lastFailure() const override { return reason; }
+  std::string reason;
   std::atomic<float> target{0}, progress{0};
   std::atomic<bool> cancelled{false};
 };
@@ -97,6 +103,24 @@ TEST_F(MixDialog, ShowsWholePercentsAndTurnsIntoOkWhenTheMixIsComplete) {
   EXPECT_EQ(ends_, 1);
   EXPECT_TRUE(page_->succeeded());
   EXPECT_FALSE(job_.cancelled);
+}
+
+// A mix that fails says why; the button then closes the dialog with 0.
+TEST_F(MixDialog, AFailedMixSaysWhyAndTheButtonClosesWithZero) {
+  reach(0.4f);
+  job_.target = -1;
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  advance(20);
+  EXPECT_TRUE(page_->failed());
+  EXPECT_EQ(text(), utf8("合成失败：磁盘空间不足，请清理磁盘后重试"));
+  EXPECT_EQ(button()->getText(), utf8("关闭"));
+  EXPECT_FALSE(page_->done());
+  pressKey(kReturn);
+  advance(20);
+  EXPECT_EQ(page_->result(), 0);
+  EXPECT_EQ(ends_, 1);
+  EXPECT_EQ(CMixProssCtrl::failureText("its recordings are missing"), "合成失败：这首作品的录音已不存在");
+  EXPECT_EQ(CMixProssCtrl::failureText("the graph did not run"), "合成失败，请稍后重试");
 }
 
 // Return, numeric-pad Enter, the remote's Back key and a click all act as the button: before the

@@ -19,6 +19,7 @@
 #include "Upload/CMixManager.h"
 #include "Upload/UploadItem.h"
 #include "avmedia/AsfMux.h"
+#include "guishell/PostQueue.h"
 #include "oscompat/Utf.h"
 #include "vokaran/Vokaran.h"
 
@@ -44,6 +45,9 @@ class MixJob : public ::testing::Test {
   void TearDown() override {
     avmedia::setMuxPacketDelayForTesting(0);
     VokaClose();
+    // No GUI loop delivers the jobs' updates here; they must not reach a later test's loop
+    // after their jobs are gone.
+    guishell::postQueue().clear();
   }
   void record(double seconds, bool video = true) {
     vktest::writeVoicePcm(temp + "k1Voice.pcm", seconds);
