@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "avmedia/FileSources.h"
 #include "guishell/FrameReadback.h"
 #include "oscompat/Log.h"
 #include "oscompat/Utf.h"
@@ -30,23 +31,25 @@ AsfWriter::~AsfWriter() { Stop(); }
 
 HRESULT AsfWriter::SetFileName(const std::wstring& path) {
   if (path.empty()) return E_INVALIDARG;
-  if (worker_.joinable()) return VFW_E_WRONG_STATE;
+  if (worker_.joinable() || mixer_.joinable()) return VFW_E_WRONG_STATE;
   path_ = path;
   return S_OK;
 }
 
 HRESULT AsfWriter::ConfigureFilterUsingProfile(const WMProfile& profile) {
-  if (worker_.joinable()) return VFW_E_WRONG_STATE;
-  // Pictures are what this writer is fed; a profile without a video stream cannot take them.
-  if (!profile.video) return E_INVALIDARG;
+  if (worker_.joinable() || mixer_.joinable()) return VFW_E_WRONG_STATE;
+  if (!profile.video && !profile.audio) return E_INVALIDARG;
   profile_ = profile;
   return S_OK;
 }
 
 HRESULT AsfWriter::Run(int64_t startClockUs) {
-  if (worker_.joinable()) return S_FALSE;
+  if (worker_.joinable() || mixer_.joinable()) return S_FALSE;
   if (path_.empty()) return E_UNEXPECTED;
+  if (mixing()) return runMix();
   if (!videoIn_.isConnected()) return VFW_E_NOT_CONNECTED;
+  // Pictures are what the capture feeds: a profile without a video stream cannot take them.
+  if (!profile_.video) return E_UNEXPECTED;
   {
     std::lock_guard g(lock_);
     stats_ = WriterStats{};
@@ -62,6 +65,11 @@ HRESULT AsfWriter::Run(int64_t startClockUs) {
 }
 
 HRESULT AsfWriter::Stop() {
+  if (mixer_.joinable()) {
+    mixProgress_.cancel = true;
+    mixer_.join();
+    return mixResult_.hr;
+  }
   if (!worker_.joinable()) return S_OK;
   {
     std::lock_guard g(lock_);
@@ -80,6 +88,88 @@ HRESULT AsfWriter::Stop() {
                       std::to_string(s.late) + " late, encoder cpu " + std::to_string(s.encodeCpuSeconds).substr(0, 6) +
                       " s");
   return s.result;
+}
+
+namespace {
+
+FileSourceBase* fileSourceOf(const IPin& pin) {
+  if (!pin.connectedTo()) return nullptr;
+  return dynamic_cast<FileSourceBase*>(&pin.connectedTo()->owner());
+}
+
+}  // namespace
+
+bool AsfWriter::mixing() const { return fileSourceOf(videoIn_) || fileSourceOf(audioIn_); }
+
+HRESULT AsfWriter::GetDuration(REFERENCE_TIME* duration) {
+  if (!duration) return E_POINTER;
+  if (!mixing()) return E_NOTIMPL;
+  *duration = 0;
+  for (const IPin* pin : {static_cast<const IPin*>(&videoIn_), static_cast<const IPin*>(&audioIn_)})
+    if (FileSourceBase* source = fileSourceOf(*pin)) *duration = std::max(*duration, source->info().duration);
+  return S_OK;
+}
+
+HRESULT AsfWriter::SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop, unsigned stopFlags) {
+  if (mixer_.joinable()) return VFW_E_WRONG_STATE;
+  if (currentFlags == AM_SEEKING_AbsolutePositioning && (!current || *current != 0)) return E_NOTIMPL;
+  if (stopFlags == AM_SEEKING_AbsolutePositioning) {
+    if (!stop || *stop < 0) return E_INVALIDARG;
+    seekStop_ = *stop;
+  }
+  return S_OK;
+}
+
+HRESULT AsfWriter::GetCurrentPosition(REFERENCE_TIME* position) {
+  if (!position) return E_POINTER;
+  *position = mixProgress_.position.load(std::memory_order_relaxed);
+  return S_OK;
+}
+
+MuxResult AsfWriter::mixResult() const {
+  std::lock_guard g(lock_);
+  return mixResult_;
+}
+
+HRESULT AsfWriter::runMix() {
+  MuxJob job;
+  job.output = oscompat::utf8FromWide(path_);
+  job.profile = profile_;
+  job.stop = seekStop_;
+  for (IPin* pin : {static_cast<IPin*>(&videoIn_), &audioIn_}) {
+    FileSourceBase* source = fileSourceOf(*pin);
+    if (!source) continue;
+    // A source whose file could not be read is a failure now, not an empty stream later.
+    if (!source->info().valid) {
+      oscompat::log(oscompat::LogLevel::Error, "avmedia: mixing " + job.output + ": " + source->info().error);
+      return source->pathUtf8().empty() ? E_UNEXPECTED : E_FILE_OPEN;
+    }
+    (pin == &audioIn_ ? job.audioWav : job.video) = source->pathUtf8();
+  }
+  mixProgress_.cancel = false;
+  mixProgress_.position = 0;
+  {
+    std::lock_guard g(lock_);
+    mixResult_ = MuxResult{};
+  }
+  mixer_ = std::thread([this, job] {
+    pthread_setname_np(pthread_self(), "vk-asf-mixer");
+    MuxResult result = runMux(job, mixProgress_);
+    if (SUCCEEDED(result.hr))
+      oscompat::log(oscompat::LogLevel::Info, "avmedia: " + job.output + " mixed: " +
+                                                  std::to_string(static_cast<double>(result.written) / kUnitsPerSecond).substr(0, 6) +
+                                                  " s, video " + (job.video.empty() ? "none" : result.videoCopied ? "copied" : "encoded"));
+    else if (result.hr != E_ABORT)
+      oscompat::log(oscompat::LogLevel::Error, "avmedia: mixing " + job.output + " failed: " + result.error +
+                                                   " (the partial file is removed)");
+    const HRESULT hr = result.hr;
+    {
+      std::lock_guard g(lock_);
+      mixResult_ = std::move(result);
+    }
+    if (hr != E_ABORT) notify(SUCCEEDED(hr) ? EC_COMPLETE : EC_ERRORABORT, hr, 0);
+  });
+  return S_OK;
 }
 
 WriterStats AsfWriter::stats() const {

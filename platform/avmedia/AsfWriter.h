@@ -1,7 +1,12 @@
 #pragma once
-// The Windows Media file writer of a graph: its video input takes pictures without ever making
-// the sender wait (a full queue drops them, counted) and encodes them on a worker thread of its
-// own into the file named by SetFileName, as the profile says.
+// The Windows Media file writer of a graph. Two ways of working, by what its inputs are
+// connected to:
+// - capture: its video input takes pictures from a live source without ever making the sender
+//   wait (a full queue drops them, counted) and encodes them on a worker thread of its own into
+//   the file named by SetFileName, as the profile says;
+// - mixing: its inputs are connected to file sources (a WAV file, a Windows Media file); the
+//   worker reads them itself and writes the file as fast as it can (AsfMux), reporting how far
+//   it has come through IMediaSeeking and its end through the graph's completion event.
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -9,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "avmedia/AsfMux.h"
 #include "avmedia/AsfVideoEncoder.h"
 #include "avmedia/Filter.h"
 #include "avmedia/WMProfile.h"
@@ -27,6 +33,19 @@ class IConfigAsfWriter {
   virtual HRESULT ConfigureFilterUsingProfile(const WMProfile& profile) = 0;
 };
 
+// Positions of a mixing run, in REFERENCE_TIME from the start of the file.
+class IMediaSeeking {
+ public:
+  virtual ~IMediaSeeking() = default;
+  // The length of the file the inputs make (the longer of them).
+  virtual HRESULT GetDuration(REFERENCE_TIME* duration) = 0;
+  // Only a start of 0 is supported; the stop cuts the file there.
+  virtual HRESULT SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
+                               unsigned stopFlags) = 0;
+  // How far the file has been written (every stream).
+  virtual HRESULT GetCurrentPosition(REFERENCE_TIME* position) = 0;
+};
+
 // What a run of the writer did, for the log and the benchmarks.
 struct WriterStats {
   int64_t received = 0;   // pictures taken into the queue
@@ -39,7 +58,7 @@ struct WriterStats {
   std::string error;            // its reason
 };
 
-class AsfWriter : public IBaseFilter, public IFileSinkFilter, public IConfigAsfWriter {
+class AsfWriter : public IBaseFilter, public IFileSinkFilter, public IConfigAsfWriter, public IMediaSeeking {
  public:
   // Pictures waiting to be encoded at most: a few frames of the GUI's memory, no more.
   static constexpr std::size_t kQueueFrames = 4;
@@ -53,10 +72,17 @@ class AsfWriter : public IBaseFilter, public IFileSinkFilter, public IConfigAsfW
   HRESULT ConfigureFilterUsingProfile(const WMProfile& profile) override;
   // Starts the worker; the file is created there, never on the caller's thread.
   HRESULT Run(int64_t startClockUs) override;
-  // Encodes what is queued, ends the video at the moment of the stop and completes the file.
-  // Returns the first failure of the run (E_DISK_FULL when the disk filled).
+  // Capture: encodes what is queued, ends the video at the moment of the stop and completes
+  // the file. Mixing: a run that has not completed is cancelled and its partial file removed
+  // (E_ABORT). Returns the first failure of the run (E_DISK_FULL when the disk filled).
   HRESULT Stop() override;
-  std::vector<IPin*> pins() override { return {&videoIn_}; }
+  std::vector<IPin*> pins() override { return {&videoIn_, &audioIn_}; }
+
+  HRESULT GetDuration(REFERENCE_TIME* duration) override;
+  HRESULT SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop, unsigned stopFlags) override;
+  HRESULT GetCurrentPosition(REFERENCE_TIME* position) override;
+  // The outcome of the last mixing run (valid after its completion event or Stop).
+  MuxResult mixResult() const;
 
   WriterStats stats() const;
   const WMProfile& profile() const { return profile_; }
@@ -75,10 +101,18 @@ class AsfWriter : public IBaseFilter, public IFileSinkFilter, public IConfigAsfW
   };
 
   void work();
+  bool mixing() const;
+  HRESULT runMix();
   void encodeSample(const MediaSample& sample);
   void fail(HRESULT hr, const std::string& why);
 
   VideoInput videoIn_;
+  IPin audioIn_{*this, PinDirection::Input, MediaKind::Audio};
+  // Mixing.
+  std::thread mixer_;
+  MuxProgress mixProgress_;
+  MuxResult mixResult_;
+  REFERENCE_TIME seekStop_ = -1;
   SamplePool pool_{kQueueFrames};
   std::wstring path_;
   WMProfile profile_;

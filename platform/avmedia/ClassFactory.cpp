@@ -1,6 +1,7 @@
 #include "avmedia/ClassFactory.h"
 
 #include "avmedia/AsfWriter.h"
+#include "avmedia/FileSources.h"
 #include "avmedia/WindowCapture.h"
 #include "guishell/FrameReadback.h"
 
@@ -10,6 +11,10 @@ HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& f
   filter.reset();
   if (clsid == CLSID_WMAsfWriter) {
     filter = std::make_shared<AsfWriter>();
+    return S_OK;
+  }
+  if (clsid == CLSID_WMAsfReader) {
+    filter = std::make_shared<AsfReader>();
     return S_OK;
   }
   if (clsid == CLSID_WndCap) {

@@ -2,13 +2,21 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwctype>
 
+#include "avmedia/FileSources.h"
 #include "guishell/FrameReadback.h"
 
 namespace avmedia {
 
 IGraphBuilder::~IGraphBuilder() {
   if (running_) Stop();
+  // A filter that outlives the graph (a source its owner keeps) is left unconnected and no
+  // longer reports to it, so it can join another graph.
+  for (Entry& e : filters_) {
+    for (IPin* pin : e.filter->pins()) IPin::disconnect(*pin);
+    e.filter->JoinGraph(nullptr, e.name);
+  }
 }
 
 HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name) {
@@ -19,6 +27,21 @@ HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std:
     if (e.filter == filter) return E_INVALIDARG;
   filter->JoinGraph(this, name);
   filters_.push_back({std::move(filter), name});
+  return S_OK;
+}
+
+HRESULT IGraphBuilder::AddSourceFilter(const std::wstring& path, const std::wstring& name, IBaseFilter** filter) {
+  if (filter) *filter = nullptr;
+  std::wstring ext = path.size() >= 4 ? path.substr(path.size() - 4) : L"";
+  for (wchar_t& c : ext) c = static_cast<wchar_t>(std::towlower(c));
+  std::shared_ptr<FileSourceBase> source;
+  if (ext == L".wav") source = std::make_shared<WavFileSource>();
+  else source = std::make_shared<AsfReader>();
+  HRESULT hr = source->Load(path, nullptr);
+  if (FAILED(hr)) return hr;
+  IBaseFilter* raw = source.get();
+  if (FAILED(hr = AddFilter(std::move(source), name))) return hr;
+  if (filter) *filter = raw;
   return S_OK;
 }
 

@@ -21,6 +21,9 @@ class IGraphBuilder : public IMediaEventSink {
 
   HRESULT AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name);
   IBaseFilter* FindFilterByName(const std::wstring& name) const;
+  // Creates the source for a file (".wav": WavFileSource; anything else: AsfReader), loads the
+  // file and adds the source under `name`. The file's failure is the result (nothing added).
+  HRESULT AddSourceFilter(const std::wstring& path, const std::wstring& name, IBaseFilter** filter);
   // Connects the first free output pin of `from` to the first free input pin of `to` that
   // carries the same kind of media.
   HRESULT Connect(IBaseFilter* from, IBaseFilter* to);

@@ -14,6 +14,7 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 constexpr HRESULT VFW_E_NOT_FOUND = static_cast<HRESULT>(0x80040216u);
@@ -45,6 +46,13 @@ inline constexpr std::string_view CLSID_WndCap = "{BDEA957F-C36C-4DAE-A8BE-85B6F
 inline constexpr std::string_view IID_ICaptureSize = "{13F861E8-8C86-481E-A5AB-6463732E9825}";
 // The Windows Media file writer (ASF container).
 inline constexpr std::string_view CLSID_WMAsfWriter = "{7C23220E-55BB-11D3-8B16-00C04FB6BD3D}";
+
+// The Windows Media file reader: the streams of an ASF file as the graph's sources.
+inline constexpr std::string_view CLSID_WMAsfReader = "{187463A0-5BB7-11D3-ACBE-0080C75E246E}";
+
+// How SetPositions takes a position (the other flags of the system's interface are not needed).
+constexpr unsigned AM_SEEKING_NoPositioning = 0;
+constexpr unsigned AM_SEEKING_AbsolutePositioning = 1;
 
 enum class PinDirection { Input, Output };
 enum class MediaKind { Video, Audio };

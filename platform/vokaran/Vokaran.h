@@ -147,7 +147,7 @@ int GetRecMixPlayTotalTimeW(const wchar_t* voicePath, const wchar_t* musicPath);
 int RecMixSaveW(const wchar_t* voicePath, const wchar_t* musicPath, const wchar_t* wavPath);
 int RecMixPlay(void);           /* live mix of the SetRecNames files through the output */
 int RecMixPause(int pause);     /* 1 pause, 0 resume */
-int RecMixStop(void);
+int RecMixStop(void);            /* ends live playback and a running RecMixSaveW (its WAV removed) */
 int GetRecMixPlayTime(void);    /* seconds mixed (file) or played (live) */
 int GetRecMixState(void);       /* 0 idle, 1 mixing to a file, 2 live playing, 3 live paused */
 int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */

@@ -187,10 +187,14 @@ TEST(CaptureGraph, BuildingRefusesWhatCannotWork) {
   // Nothing waits for an event that does not come.
   long code = 0;
   EXPECT_EQ(graph.WaitForCompletion(10, &code), E_ABORT);
-  // The profile must have pictures in it.
+  // A capture needs a profile with pictures in it: one with sound only (a mix may use it) is
+  // taken, but the capture does not run with it.
   WMProfile audioOnly;
   audioOnly.audio = WMProfile::Audio{};
-  EXPECT_EQ(writer->ConfigureFilterUsingProfile(audioOnly), E_INVALIDARG);
+  EXPECT_EQ(writer->ConfigureFilterUsingProfile(audioOnly), S_OK);
+  EXPECT_EQ(graph.Run(), E_UNEXPECTED);
+  EXPECT_FALSE(graph.running());
+  EXPECT_EQ(writer->ConfigureFilterUsingProfile(WMProfile{}), E_INVALIDARG);  // no stream at all
 }
 
 TEST(CaptureGraph, WithoutADrawnWindowThereIsNoCaptureSource) {

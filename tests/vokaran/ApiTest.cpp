@@ -264,6 +264,23 @@ TEST_F(EngineApi, SecondMixWhileOneRunsIsRefused) {
     EXPECT_EQ(std::filesystem::file_size(dir.file("a.wav")), 44 + 120ull * 44100 * 4);
 }
 
+// Stopping a mix into a file ends it at once and removes its WAV: nothing passes for a mix.
+TEST_F(EngineApi, RecMixStopEndsAMixIntoAFileAndRemovesItsWav) {
+    open();
+    VokaSetMixCBFun(&onMixEnd);
+    std::ofstream(dir.file("voice.pcm")).close();
+    std::ofstream(dir.file("music.pcm")).close();
+    std::filesystem::resize_file(dir.file("voice.pcm"), 600ull * 44100 * 2);
+    std::filesystem::resize_file(dir.file("music.pcm"), 600ull * 44100 * 4);
+    const auto v = wide(dir.file("voice.pcm")), m = wide(dir.file("music.pcm"));
+    ASSERT_EQ(RecMixSaveW(v.c_str(), m.c_str(), wide(dir.file("a.wav")).c_str()), VOKA_OK);
+    ASSERT_EQ(RecMixStop(), VOKA_OK);
+    EXPECT_EQ(GetRecMixState(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.wav")));
+    // With nothing running it says so, as before.
+    EXPECT_EQ(RecMixStop(), VOKA_ERR_STATE);
+}
+
 namespace {
 
 std::vector<std::int16_t> readRaw(const std::string& path) {

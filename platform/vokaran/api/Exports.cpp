@@ -642,7 +642,14 @@ int RecMixPause(int pause) {
 int RecMixStop(void) {
     auto& e = engine();
     std::lock_guard g(e.lock);
-    if (!e.playback) return VOKA_ERR_STATE;
+    // A mix into a file that is still running ends too (its file removed), so that a
+    // cancelled mix leaves no WAV behind.
+    const bool mixing = e.mixToFile && e.mixToFile->running();
+    if (mixing) {
+        e.mixToFile->cancel();
+        e.mixToFile->join();
+    }
+    if (!e.playback) return mixing ? VOKA_OK : VOKA_ERR_STATE;
     stopPlayback(e);
     return VOKA_OK;
 }

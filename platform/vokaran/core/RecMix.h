@@ -54,6 +54,9 @@ public:
     std::uint64_t framesDone() const { return framesDone_.load(std::memory_order_relaxed); }
     bool succeeded() const { return ok_.load(); }
     void join();
+    // Ends a running mix: its file is removed and it does not count as succeeded. Returns at
+    // once; join() waits for the worker.
+    void cancel() { cancel_.store(true); }
     // Called on the worker thread when the mix ends (successfully or not).
     void onFinished(void (*fn)(void*), void* ctx) { finishedFn_ = fn; finishedCtx_ = ctx; }
 
