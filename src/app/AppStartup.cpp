@@ -15,6 +15,7 @@
 #include "NetWork/NetworkInterfaceFactoryManager.h"
 #include "PK/UnfinishedPerformances.h"
 #include "Upload/CAlbumManager.h"
+#include "Upload/CMixManager.h"
 #include "catalog/CPKMainWnd.h"
 #include "catalog/CatalogueLists.h"
 #include "catalog/QueueLists.h"
@@ -119,7 +120,7 @@ bool VokaranPlayerApp::runStartup() {
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
   logPendingStep(PendingStep::PaymentObject, where);
-  logPendingStep(PendingStep::MixingManager, where);
+  mixManager_ = std::make_unique<CMixManager>();
   if (!onGui([this] {
         album_ = std::make_unique<CAlbumManager>();
         createMissonManager();
@@ -242,16 +243,18 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
   // posted events, in that order, while the loading notice shows.
   currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
   // The start-up benchmark reads when the singer first sees the hub.
+  // (A subscriber must not disconnect itself while the event runs it: it only stops logging.)
   if (CEGUI::Window* hub = currentPage_ ? currentPage_->pageWindow() : nullptr) {
-    auto drawn = std::make_shared<CEGUI::Event::Connection>();
-    *drawn = hub->subscribeEvent(CEGUI::Window::EventRenderingEnded,
-                                 CEGUI::Event::Subscriber([this, drawn](const CEGUI::EventArgs&) {
-                                   appLog("VokaranPlayerApp: the contest hub's first frame was drawn " +
-                                          std::to_string(guishell::SteadyClock().nowMs() - startMs_) +
-                                          " ms after the start");
-                                   (*drawn)->disconnect();
-                                   return false;
-                                 }));
+    auto logged = std::make_shared<bool>(false);
+    hubDrawn_ = hub->subscribeEvent(CEGUI::Window::EventRenderingEnded,
+                                    CEGUI::Event::Subscriber([this, logged](const CEGUI::EventArgs&) {
+                                      if (*logged) return false;
+                                      *logged = true;
+                                      appLog("VokaranPlayerApp: the contest hub's first frame was drawn " +
+                                             std::to_string(guishell::SteadyClock().nowMs() - startMs_) +
+                                             " ms after the start");
+                                      return false;
+                                    }));
   }
   queueSongsFromEnvironment();
   openListFromEnvironment();

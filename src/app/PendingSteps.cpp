@@ -5,7 +5,6 @@
 const std::vector<PendingStepInfo>& pendingSteps() {
   static const std::vector<PendingStepInfo> steps = {
       {PendingStep::PaymentObject, "the payment object CPay", "payment"},
-      {PendingStep::MixingManager, "the mixing manager CMixManager", "works"},
       {PendingStep::DeviceCheck, "the audio device check", "audio devices"},
       {PendingStep::DeviceSetup, "the audio device set-up (device lists, engine and system audio component)",
        "audio devices"},

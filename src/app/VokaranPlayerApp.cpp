@@ -20,6 +20,7 @@
 #include "engine/CVokaPlayCtrol.h"
 #include "RUR/elements/LayoutRegistry.h"
 #include "Upload/CAlbumManager.h"
+#include "Upload/CMixManager.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
 #include "app/PendingSteps.h"
@@ -154,7 +155,10 @@ void VokaranPlayerApp::cleanupApp() {
   userSet_.reset();
   configSet_.reset();
   keyMap_.reset();
-  logPendingStep(PendingStep::MixingManager, where);
+  if (mixManager_) {
+    mixManager_->terminate();
+    mixManager_.reset();
+  }
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
   for (auto& entry : dialogMap_) delete entry.second;
   dialogMap_.clear();

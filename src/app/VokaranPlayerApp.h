@@ -23,6 +23,7 @@
 #include "oscompat/AutoResetEvent.h"
 
 class CAlbumManager;
+class CMixManager;
 class CAudioDevConfigSet;
 class CMissonManager;
 class CPlayCtrolBar;
@@ -223,6 +224,7 @@ class VokaranPlayerApp : public CEGuiSample {
   CSetRegistry setRegistry_;
   std::unique_ptr<OCXManager> ocxManager_;
   std::unique_ptr<CAlbumManager> album_;
+  std::unique_ptr<CMixManager> mixManager_;
   std::unique_ptr<CEGUI::LayoutRegistry> layoutRegistry_;
   std::unique_ptr<CEGUI::MenuXmlManager> menuXml_;
   std::unique_ptr<CPracticeMenu> practiceMenu_;
@@ -230,6 +232,7 @@ class VokaranPlayerApp : public CEGuiSample {
   oscompat::AutoResetEvent menuReady_;
   std::thread startupThread_;
   std::vector<CEGUI::Event::Connection> connections_;
+  CEGUI::Event::Connection hubDrawn_;  // the start-up benchmark's mark
 
   void* micReplayLibrary_ = nullptr;
   bool screenSaverOff_ = true;
