@@ -294,19 +294,16 @@ bool CAlbumManager::onFileUploadFinish(const CEGUI::EventArgs& args) {
 }
 
 bool CAlbumManager::onUploadSuccess(const CEGUI::EventArgs&) {
-  if (currentUpload_) {
-    const UploadItem done = *currentUpload_;
-    {
-      std::lock_guard<std::recursive_mutex> guard(lock_);
-      uploading_ = false;  // published: nothing to stop before its files go
-      currentUpload_ = nullptr;
-    }
-    deleteRecording(done);
+  std::wstring published;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (currentUpload_) published = currentUpload_->Key;
+    // Published: nothing to stop before its files go.
+    uploading_ = false;
+    currentUpload_ = nullptr;
   }
+  if (UploadItem* work = findByKey(published); work && !published.empty()) deleteRecording(*work);
   requestNetRecordings();
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  currentUpload_ = nullptr;
-  uploading_ = false;
   return true;
 }
 
