@@ -433,7 +433,38 @@ def pk0_sheet():
     s.add("ComboxEditBK_Hover", 240, 48, lambda w, h: [
         rect(2, 2, w - 4, h - 4, 10, INK, GOLD_LIGHT, 2.5),
         path(f"M{w - 34} 19 L{w - 24} 29 L{w - 14} 19", stroke=GOLD_LIGHT, sw=3)])
+    # The works rows' play and delete buttons, beside the upload button and in its shape; a
+    # disabled face for the ones a row cannot use (a contest work cannot be deleted).
+    for name, icon, label in (("PlayEllipse", lambda cx, cy, sz, c: play_icon(cx + 2, cy, sz, c), "播放"),
+                              ("DeleteEllipse", cross_icon, "删除")):
+        for state in ("Normal", "Hover", "Down", "Disabled"):
+            s.add(f"{name}_{state}", 128, 48, lambda w, h, f=state, i=icon, l=label: ellipse_face(w, h, f, i, l))
+    # The contest flag of a works row.
+    s.add("PKFlag", 64, 40, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 8, "url(#gold)", CREAM, 2),
+        text(w / 2, h / 2 + 8, "PK", 22, DARK_TEXT, bold=True)])
     return s
+
+
+def cross_icon(cx, cy, s, colour):
+    d = s * 0.36
+    return [path(f"M{cx - d:g} {cy - d:g} L{cx + d:g} {cy + d:g} M{cx + d:g} {cy - d:g} L{cx - d:g} {cy + d:g}",
+                 stroke=colour, sw=s * 0.15)]
+
+
+def ellipse_face(w, h, state, icon, label):
+    """A pill button of the works rows in one of its four states, an icon and a label on it."""
+    r = h / 2 - 2
+    if state == "Normal":
+        out, ink = [rect(2, 2, w - 4, h - 4, r, "url(#btn)", LINE, 2)], TEXT
+    elif state == "Hover":
+        out, ink = [rect(1, 1, w - 2, h - 2, r + 1, "url(#halo)"),
+                    rect(3, 3, w - 6, h - 6, r - 1, "url(#gold)", CREAM, 2.5)], DARK_TEXT
+    elif state == "Down":
+        out, ink = [rect(3, 4, w - 6, h - 6, r - 1, "url(#goldDeep)", GOLD_LIGHT, 2)], CREAM
+    else:
+        out, ink = [rect(2, 2, w - 4, h - 4, r, "#171b2e", LINE_DIM, 2)], DISABLED
+    return out + icon(34, h / 2, 20, ink) + [text(78, h / 2 + 8, label, 22, ink, bold=True)]
 
 
 PK1_DEFS = f"""    <linearGradient id="barCyan" x1="0" y1="0" x2="0" y2="1">

@@ -1,0 +1,174 @@
+#include "Upload/CLocalRecordingItem.h"
+
+#include <CEGUI/CEGUI.h>
+
+#include "Upload/CAlbumManager.h"
+#include "Upload/UploadItem.h"
+#include "app/AppLog.h"
+#include "app/TextConvert.h"
+
+const CEGUI::String CLocalRecordingItem::EventMix("EventMix");
+const CEGUI::String CLocalRecordingItem::kLayout("PK_LocalRecordingItem.layout");
+
+namespace {
+// One prefix per row, process-wide, so that rows of several lists never share a name.
+int itemCounter = 0;
+
+const char* const kChildren[] = {"PKFlg", "Song", "RecordTime", "Play", "Share", "Delete", "Progress"};
+
+}  // namespace
+
+CLocalRecordingItem::CLocalRecordingItem(CEGUI::Window* parent, int row) {
+  const std::string prefix = std::to_string(++itemCounter);
+  try {
+    root_ = CEGUI::WindowManager::getSingleton().loadLayoutFromFile(kLayout);
+  } catch (const CEGUI::Exception& e) {
+    appLogError(std::string("CLocalRecordingItem: the layout was not loaded: ") + e.getMessage().c_str());
+    return;
+  }
+  root_->setName(CEGUI::String(prefix.c_str()) + root_->getName());
+  root_->setArea(CEGUI::URect(CEGUI::UDim(0, 0), CEGUI::UDim(row / 6.0f, 0), CEGUI::UDim(1, 0),
+                              CEGUI::UDim((row + 1) / 6.0f, 0)));
+  if (parent) parent->addChild(root_);
+  if (CEGUI::Window* share = child("Share"))
+    buttonConnections_.push_back(share->subscribeEvent(
+        CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&CLocalRecordingItem::onShare, this)));
+  if (CEGUI::Window* del = child("Delete"))
+    buttonConnections_.push_back(del->subscribeEvent(
+        CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&CLocalRecordingItem::onDelete, this)));
+  // Playing a work back comes with the playback window; until then the button shows, disabled.
+  if (CEGUI::Window* play = child("Play")) play->disable();
+  clear();
+}
+
+CLocalRecordingItem::~CLocalRecordingItem() {
+  disconnectWork();
+  for (auto& c : buttonConnections_) c->disconnect();
+  if (root_) CEGUI::WindowManager::getSingleton().destroyWindow(root_);
+}
+
+CEGUI::Window* CLocalRecordingItem::child(const CEGUI::String& name) const {
+  return root_ && root_->isChild(name) ? root_->getChild(name) : nullptr;
+}
+
+void CLocalRecordingItem::setShareImages(bool pause) {
+  CEGUI::Window* share = child("Share");
+  if (!share) return;
+  const CEGUI::String face = pause ? "PK0/PauseEllipse_" : "PK0/UpLoadEllipse_";
+  share->setProperty("NormalImage", face + "Normal");
+  share->setProperty("HoverImage", face + "Hover");
+  share->setProperty("PushedImage", face + "Down");
+}
+
+void CLocalRecordingItem::showWork(UploadItem* work) {
+  clear();
+  if (!work || !root_) return;
+  work_ = work;
+  key_ = work->Key;
+  if (work->Type == 1) child("PKFlg")->show();
+  auto* bar = static_cast<CEGUI::ProgressBar*>(child("Progress"));
+  bar->show();
+  child("Song")->setText(guiString(work->Song));
+  child("RecordTime")->setText(guiString(work->RecordTime));
+  if (work->DataPacketTotal != 0 && work->SentDataPacket != 0) {
+    const float progress = static_cast<float>(work->SentDataPacket) / static_cast<float>(work->DataPacketTotal);
+    bar->setProgress(progress);
+    bar->setText(CEGUI::PropertyHelper<int>::toString(static_cast<int>(progress * 100.0f)) + "%");
+  }
+  for (const char* name : {"Song", "RecordTime", "Play"}) child(name)->show();
+  switch (work->UploadState) {
+    case 1:
+      setShareImages(true);
+      showingUpload_ = true;
+      break;
+    case 0:
+    case 2:
+      setShareImages(false);
+      showingUpload_ = false;
+      break;
+    default:  // 3: the file is on the server; the button keeps what it had
+      break;
+  }
+  child("Share")->show();
+  child("Delete")->show();
+  if (CAlbumManager* album = CAlbumManager::getSingletonPtr()) {
+    const CEGUI::String key = guiString(key_);
+    keyedEvents_ = {"UploadPause" + key, "UploadBegin" + key};
+    workConnections_.push_back(album->subscribeEvent(keyedEvents_[0], CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+      setShareImages(false);
+      showingUpload_ = false;
+      return false;
+    })));
+    workConnections_.push_back(album->subscribeEvent(keyedEvents_[1], CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+      setShareImages(true);
+      showingUpload_ = true;
+      return false;
+    })));
+  }
+}
+
+void CLocalRecordingItem::disconnectWork() {
+  for (auto& c : workConnections_) c->disconnect();
+  workConnections_.clear();
+  // The keyed events exist for the rows only: they go with the row's interest in them.
+  if (CAlbumManager* album = CAlbumManager::getSingletonPtr())
+    for (const CEGUI::String& name : keyedEvents_) album->removeEvent(name);
+  keyedEvents_.clear();
+}
+
+void CLocalRecordingItem::clear() {
+  disconnectWork();
+  work_ = nullptr;
+  key_.clear();
+  showingUpload_ = false;
+  if (!root_) return;
+  for (const char* name : kChildren)
+    if (CEGUI::Window* w = child(name)) w->hide();
+  if (auto* bar = dynamic_cast<CEGUI::ProgressBar*>(child("Progress"))) {
+    bar->setProgress(0.0f);
+    bar->setText("");
+  }
+}
+
+void CLocalRecordingItem::share() {
+  if (!work_) return;
+  CAlbumManager* album = CAlbumManager::getSingletonPtr();
+  if (work_->Mixed == 1) {
+    if (!album) return;
+    if (showingUpload_) {
+      album->pauseUpload();
+      showingUpload_ = false;
+    } else {
+      album->requestUpload(key_);
+      showingUpload_ = true;
+    }
+    return;
+  }
+  RecordingEventArgs args(key_);
+  fireEvent(EventMix, args, "");
+}
+
+std::vector<CEGUI::Window*> CLocalRecordingItem::focusButtons() const {
+  std::vector<CEGUI::Window*> out;
+  if (!work_) return out;
+  for (const char* name : {"Play", "Share", "Delete"}) {
+    CEGUI::Window* w = child(name);
+    if (w && w->isEffectiveVisible() && !w->isEffectiveDisabled()) out.push_back(w);
+  }
+  return out;
+}
+
+bool CLocalRecordingItem::onShare(const CEGUI::EventArgs&) {
+  share();
+  return true;
+}
+
+bool CLocalRecordingItem::onDelete(const CEGUI::EventArgs&) {
+  if (!work_) return true;
+  CAlbumManager* album = CAlbumManager::getSingletonPtr();
+  if (!album) return true;
+  // The album redraws the list (and so this row) before it returns: the work is copied first.
+  const UploadItem work = *work_;
+  album->deleteRecording(work);
+  return true;
+}
