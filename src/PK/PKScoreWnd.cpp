@@ -11,7 +11,9 @@
 #include "PK/CMissonManager.h"
 #include "Upload/CAlbumManager.h"
 #include "app/AppLog.h"
+#include "app/EventNames.h"
 #include "app/ModulePaths.h"
+#include "guishell/Win32AppHelper.h"
 #include "oscompat/SoundPlayer.h"
 #include "oscompat/Utf.h"
 
@@ -176,12 +178,16 @@ void PKScoreWnd::runAction(unsigned id) {
              " asked for; there is no playback window yet");
       break;
     case Upload:
-      // The work joins the album; the works window shows it once it exists.
-      if (CAlbumManager* album = CAlbumManager::getSingletonPtr())
+      // The work joins the album; the application opens the works page once this window has
+      // gone.
+      if (CAlbumManager* album = CAlbumManager::getSingletonPtr()) {
         album->addRecording(works_);
-      else
+        Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::OpenWorksWindow,
+                                  new CEGUI::EventArgs, "");
+      } else {
         appLogError("PKScoreWnd: no album to take " + oscompat::utf8FromWide(works_.Key) +
                     "; the recording stays in Temp");
+      }
       endModal(0);
       break;
     case Resing:

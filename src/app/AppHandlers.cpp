@@ -41,6 +41,7 @@ void VokaranPlayerApp::subscribeAppHandlers() {
   subscribeGlobal(EventNames::GetUserSpecialInfo, &VokaranPlayerApp::onUserSpecialInfo);
   subscribeGlobal(EventNames::GetUserPermit, &VokaranPlayerApp::onUserPermit);
   subscribeGlobal(EventNames::RecBackUserTone, &VokaranPlayerApp::onUserTone);
+  subscribeGlobal(EventNames::OpenWorksWindow, &VokaranPlayerApp::onOpenWorksWindow);
   // The global keys.
   connections_.push_back(CEGUI::System::getSingleton().subscribeEvent(
       guishell::System_EventInjectKeyDown,

@@ -5,7 +5,7 @@
 #include "RUR/elements/LayoutRegistry.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
-#include "app/PendingSteps.h"
+#include "Upload/CAlbumWnd.h"
 #include "app/PracticeMenu.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"
@@ -114,12 +114,7 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
     if (practiceMenu_) practiceMenu_->hide();
     currentPage_ = createContestHub(rootWindow_, launch_.user.UserID, launch_.urls.at(UrlTable::strPKRuleURL));
   } else if (name == kUploadList) {
-    if (findWindow("WorksWnd")) return;
-    endMenuPages();
-    switchSection(name);
-    if (practiceMenu_) practiceMenu_->hide();
-    logPendingStep(PendingStep::WorksWindow, "main menu");
-    if (tips_) tips_->showStandardNotice(L"作品上传即将开放，敬请期待", L"NotYet", 3000);
+    openWorksWindow();
   } else if (name == kPractice) {
     CEGUI::Window* item = findWindow(name);
     if (item && item->isDisabled()) return;
@@ -132,6 +127,24 @@ void VokaranPlayerApp::onMainMenuItem(const CEGUI::String& name) {
       appLogError("main menu: there is no practice menu (no menu reply was handled)");
     }
   }
+}
+
+// The works page in place of the page showing; Back on it goes to the contest hub.
+void VokaranPlayerApp::openWorksWindow() {
+  if (findWindow("WorksWnd")) return;
+  endMenuPages();
+  switchSection(kUploadList);
+  if (practiceMenu_) practiceMenu_->hide();
+  AlbumWndContext context;
+  context.onBack = [this] { onMainMenuItem(kPK); };
+  context.openUrl = openUrl;
+  currentPage_ = createWorksWindow(rootWindow_, std::move(context));
+  if (!currentPage_) appLogError("main menu: the works page could not be shown");
+}
+
+bool VokaranPlayerApp::onOpenWorksWindow(const CEGUI::EventArgs&) {
+  openWorksWindow();
+  return true;
 }
 
 // The item of the section being left comes back; the chosen one stays disabled while its

@@ -31,6 +31,7 @@ const CEGUI::String RecBackCompetitionProductsPic("RecBackCompetitionProductsPic
 const CEGUI::String RecBackMyRankInfo("RecBackMyRankInfo");
 const CEGUI::String RecBackPeriodInfo("RecBackPeriodInfo");
 const CEGUI::String UpdateAudioData("UpdateAudioData");
+const CEGUI::String OpenWorksWindow("OpenWorksWindow");
 const CEGUI::String EventSongDataBack("EventSongDataBack");
 const CEGUI::String EventSingerDataBack("EventSingerDataBack");
 const CEGUI::String GetNoteBookDatas("GetNoteBookDatas");

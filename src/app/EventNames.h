@@ -35,6 +35,8 @@ extern const CEGUI::String RecBackCompetitionProductsPic;
 extern const CEGUI::String RecBackMyRankInfo;
 extern const CEGUI::String RecBackPeriodInfo;
 extern const CEGUI::String UpdateAudioData;
+// The score window gave a work to the album: the works page opens.
+extern const CEGUI::String OpenWorksWindow;
 // SongIEventSet
 extern const CEGUI::String EventSongDataBack;
 extern const CEGUI::String EventSingerDataBack;

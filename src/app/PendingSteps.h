@@ -10,7 +10,6 @@ enum class PendingStep {
   DeviceCheck,        // start-up: the device-check timer and the device selection dialog
   DeviceSetup,        // start-up: device lists, engine devices, the system audio component
   SystemAudioRestore, // clean-up: the system audio component's saved settings
-  WorksWindow,        // the main menu's "作品上传"
   AudioSetupPage,     // the play control bar's audio button
   EngineDeviceError,  // the shell's "audio device changed" event
   DeviceManager,      // the launcher's device choice applied to the devices
@@ -19,7 +18,7 @@ enum class PendingStep {
 struct PendingStepInfo {
   PendingStep step;
   const char* what;       // as the log names it
-  const char* subsystem;  // what builds it: "payment", "works" or "audio devices"
+  const char* subsystem;  // what builds it: "payment" or "audio devices"
 };
 
 const std::vector<PendingStepInfo>& pendingSteps();

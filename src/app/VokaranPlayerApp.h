@@ -150,6 +150,8 @@ class VokaranPlayerApp : public CEGuiSample {
   void focusMainMenu();
   bool onMainMenuKey(const CEGUI::EventArgs& args);
   void onMainMenuItem(const CEGUI::String& item);
+  void openWorksWindow();
+  bool onOpenWorksWindow(const CEGUI::EventArgs& args);
   void switchSection(const CEGUI::String& item);
   void endMenuPages();
   void closeCurrentPage();

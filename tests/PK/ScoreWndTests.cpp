@@ -10,6 +10,7 @@
 
 #include "AppSet/KeyMap.h"
 #include "PK/PKScoreWnd.h"
+#include "Upload/CAlbumManager.h"
 #include "TestSupport.h"
 #include "app/EventNames.h"
 #include "oscompat/SoundPlayer.h"
@@ -143,6 +144,30 @@ TEST_F(ScoreWindow, AClickRunsTheButtonsAction) {
   shell().clickWindow(part("BottomBtn/Upload"));
   EXPECT_EQ(ends_, 1);
   EXPECT_EQ(page_->result(), 0);
+}
+
+// Catches: an upload that does not reach the album, or a works page asked for while the score
+// window's own handler still runs (the page opens once it has gone).
+TEST_F(ScoreWindow, UploadGivesTheWorkToTheAlbumAndAsksForTheWorksPage) {
+  CAlbumManager album(nullptr);
+  album.setWorksFilePath(std::wstring(install_.path().begin(), install_.path().end()) + L"/PKData/1.xml");
+  int asked = 0;
+  CEGUI::Event::Connection c = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(EventNames::OpenWorksWindow), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+        ++asked;
+        return true;
+      }));
+  open({1, 1, 1, 0, 30, 5});
+  UploadItem works;
+  works.Key = L"20261210120000_100";
+  page_->setWorks(works);
+  shell().clickWindow(part("BottomBtn/Upload"));
+  EXPECT_EQ(ends_, 1);
+  ASSERT_NE(album.findByKey(L"20261210120000_100"), nullptr);
+  EXPECT_EQ(asked, 0);
+  advance(10);
+  EXPECT_EQ(asked, 1);
+  c->disconnect();
 }
 
 }  // namespace

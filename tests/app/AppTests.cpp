@@ -48,7 +48,7 @@ TEST_F(App, StartUpShowsProgressInOrderThenTheRootPageWithItsMenu) {
 // for the contest square without waiting, and the square's end arrives as an event that takes
 // the loading notice away. Each reply is in the log.
 // Whatever start-up and clean-up skip is a step of the one list, and the list holds only the
-// subsystems still to come (payment, mixing and the works window, audio devices).
+// subsystems still to come (payment, audio devices).
 TEST_F(App, EverySkippedStepIsListedAndBelongsToASubsystemStillToCome) {
   start();
   app_->requestQuit();
@@ -66,7 +66,7 @@ TEST_F(App, EverySkippedStepIsListedAndBelongsToASubsystemStillToCome) {
   }
   EXPECT_GT(skipped, 0);
   for (const PendingStepInfo& step : pendingSteps())
-    EXPECT_TRUE(std::string(step.subsystem) == "payment" || std::string(step.subsystem) == "works" ||
+    EXPECT_TRUE(std::string(step.subsystem) == "payment" ||
                 std::string(step.subsystem) == "audio devices")
         << step.what;
 }
@@ -272,4 +272,21 @@ TEST_F(App, TitleScrollsTwoPixelsEvery50MsAndReentersFromTheRight) {
   EXPECT_LE(left(), -width);
   app_->advance(50);
   EXPECT_FLOAT_EQ(left(), start);
+}
+
+// Catches: a works item that still only shows a notice, a works page left open under the
+// contest hub, or a Back key that strands the remote control on it.
+TEST_F(App, TheWorksItemOpensTheWorksPageAndBackReturnsToTheHub) {
+  start();
+  app_->clickWindow(window("MainMenu/Menubar/UploadList"));
+  app_->advance(20);
+  ASSERT_NE(window("WorksWnd"), nullptr);
+  EXPECT_EQ(window("PKWnd"), nullptr);
+  EXPECT_TRUE(window("MainMenu/Menubar/UploadList")->isDisabled());
+  EXPECT_EQ(install_.log().find("the works window"), std::string::npos);  // no longer a skipped step
+  press(CEGUI::Key::Escape);
+  app_->advance(20);
+  EXPECT_EQ(window("WorksWnd"), nullptr);
+  EXPECT_NE(window("PKWnd"), nullptr);
+  EXPECT_FALSE(window("MainMenu/Menubar/UploadList")->isDisabled());
 }
