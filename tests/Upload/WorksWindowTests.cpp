@@ -311,6 +311,29 @@ TEST_F(Works, ShareOnAnUnmixedWorkMixesThatWorkAndThenUploadsIt) {
   EXPECT_NE(readFile(install_.path() + "/PKData/10001.xml").find("Mixed"), std::string::npos);
 }
 
+// Catches: a mix that remembers its work by place in the album: an upload that ends during the
+// mix removes a work before it, and the mix must still mark and upload its own work.
+TEST_F(Works, AWorkLeavingTheListDuringTheMixDoesNotMixAnother) {
+  album_->addRecording(work(0));  // mixed, about to finish its upload
+  album_->addRecording(work(1, 0));
+  album_->addRecording(work(2, 0));
+  open();
+  click(row(0).child("Share"));
+  ASSERT_TRUE(album_->uploading());
+  click(row(2).child("Share"));
+  ASSERT_EQ(mixed_, (std::vector<std::wstring>{key(2)}));
+  CEGUI::EventArgs none;
+  album_->fireEvent(NetEventNames::UploadSuccess, none, "");  // work 0 is published and goes
+  ASSERT_EQ(album_->findByKey(key(0)), nullptr);
+  settleMix();
+  pressKey(kReturn);
+  EXPECT_EQ(album_->findByKey(key(1))->Mixed, 0);
+  EXPECT_EQ(album_->findByKey(key(2))->Mixed, 1);
+  EXPECT_EQ(calls_.back(), "request 102");
+  EXPECT_TRUE(row(1).showingUpload());  // work 2 is now the second row
+  EXPECT_EQ(row(1).work()->Key, key(2));
+}
+
 // Catches: a cancelled mix that marks the work mixed or uploads it.
 TEST_F(Works, ACancelledMixLeavesTheWorkUnmixed) {
   addWorks(1, 0);
