@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -347,6 +348,9 @@ TranscodeResult transcodeForBrowser(const std::filesystem::path& source, const s
 }
 
 PlayableCopies::PlayableCopies(std::filesystem::path folder) : folder_(std::move(folder)) {
+  // The encoders' own chatter stays out of the service's log; their errors come through.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
   std::filesystem::create_directories(folder_);
   // Part files of copies a stopped service was making: they are made again when asked for.
   std::error_code error;
