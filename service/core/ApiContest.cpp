@@ -58,10 +58,41 @@ Response htmlResponse(int http, std::string body) {
   return response;
 }
 
-std::string htmlPage(std::string_view title, std::string_view content) {
-  return "<!DOCTYPE html>\n<html lang=\"zh\"><head><meta charset=\"utf-8\"><title>" + htmlEscape(title) +
-         "</title></head>\n<body>\n" + std::string(content) + "</body></html>\n";
+// The look of the public pages: a dark stage, warm gold for what matters, type that reads
+// Chinese well on any system.
+constexpr const char* kPageStyle = R"css(
+:root{color-scheme:dark;--gold:#e0b15a;--gold-soft:#f3d9a4;--ink:#efe9df;--dim:#a69f93;--stage:#0d0c10;--panel:#1b1920}
+*{box-sizing:border-box}
+body{margin:0;min-height:100vh;background:radial-gradient(ellipse at 50% -10%,#3a2a12 0%,var(--stage) 55%) fixed;color:var(--ink);
+font:16px/1.7 "Noto Sans CJK SC","Source Han Sans SC","PingFang SC","Hiragino Sans GB","Microsoft YaHei","WenQuanYi Micro Hei",sans-serif}
+main{max-width:960px;margin:0 auto;padding:32px 20px 48px}
+h1{margin:.2em 0;font-size:2.1em;line-height:1.3;color:var(--gold-soft);letter-spacing:.04em;overflow-wrap:anywhere}
+a{color:var(--gold)}
+.who{margin:0 0 20px;color:var(--dim);overflow-wrap:anywhere}.who strong{color:var(--ink);font-weight:600}
+.stage{position:relative;background:#000;border:1px solid #3b3226;border-radius:12px;overflow:hidden;box-shadow:0 12px 48px rgba(0,0,0,.6),0 0 0 1px rgba(224,177,90,.08)}
+.stage video{display:block;width:100%;max-height:72vh;background:#000}
+.stage audio{display:block;width:calc(100% - 48px);margin:64px 24px}
+.stage .note{margin:0;padding:96px 24px;text-align:center;color:var(--gold-soft);font-size:1.15em}
+.stage .note small{display:block;margin-top:6px;color:var(--dim);font-size:.8em}
+.scores{display:flex;flex-wrap:wrap;gap:12px;margin:24px 0}
+.score{flex:1 1 120px;padding:12px 16px;background:var(--panel);border-radius:10px;border:1px solid #2c2830}
+.score span{display:block;color:var(--dim);font-size:.85em}.score b{font-size:1.5em;font-weight:600}
+.score.total{flex-basis:180px;border-color:var(--gold)}.score.total b{color:var(--gold);font-size:2em}
+.meta{color:var(--dim)}
+.download a{display:inline-block;padding:10px 22px;border-radius:999px;background:var(--gold);color:#1a1408;font-weight:600;text-decoration:none}
+.download a:hover{background:var(--gold-soft)}
+ol{padding-left:1.6em}li{margin:.3em 0}
+)css";
+
+std::string htmlPage(std::string_view title, std::string_view content, std::string_view head = {}) {
+  return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">" +
+         std::string(head) + "<title>" + htmlEscape(title) + "</title>\n<style>" + kPageStyle +
+         "</style></head>\n<body>\n<main>\n" + std::string(content) + "</main>\n</body></html>\n";
 }
+
+// Seconds a page whose copy is still being made waits before it looks again.
+constexpr int kPreparingRefreshSeconds = 15;
 
 }  // namespace
 
@@ -191,14 +222,16 @@ Response Service::Impl::worksList(const Request& request, const Caller& caller) 
 Response Service::Impl::workDelete(std::string_view workId, const Caller& caller) {
   if (!isDigits(workId, 18)) refuse(400, st::kBadName, "a work id is a decimal number");
   std::string file;
+  std::optional<std::int64_t> uploadId;
   {
     auto connection = db->acquire();
     Transaction transaction(*connection);
-    Statement read(*connection, "SELECT user_id, file FROM works WHERE work_id = ?");
+    Statement read(*connection, "SELECT user_id, file, upload_id FROM works WHERE work_id = ?");
     read.bind(1, workId);
     if (!read.step()) refuse(404, st::kUnknownId, "no such work");
     if (read.int64(0) != caller.userId) refuse(403, st::kForbidden, "the work belongs to another user");
     file = read.text(1);
+    if (!read.isNull(2)) uploadId = read.int64(2);
     // The upload behind the work is spent: its file goes, and it publishes nothing again.
     Statement spend(*connection,
                     "UPDATE uploads SET finished = 2 WHERE upload_id = (SELECT upload_id FROM works WHERE work_id = ?)");
@@ -212,6 +245,8 @@ Response Service::Impl::workDelete(std::string_view workId, const Caller& caller
     std::error_code error;
     std::filesystem::remove(store / file, error);
   }
+  // The browser copy goes with it (or is not made, when it was still waiting).
+  if (uploadId) playable->remove(*uploadId);
   return okResponse({{"workId", std::string(workId)}});
 }
 
@@ -222,7 +257,7 @@ Response Service::Impl::mediaPicture(std::string_view name) {
   return fileResponse(store / "pictures" / std::string(name), "image/png");
 }
 
-Response Service::Impl::mediaWork(std::string_view name) {
+Response Service::Impl::mediaWork(const Request& request, std::string_view name) {
   auto dot = name.rfind('.');
   if (dot == std::string_view::npos || name.size() < 2 || name[0] != 'u' || !isDigits(name.substr(1, dot - 1), 18) ||
       !isExtension(name.substr(dot)))
@@ -234,7 +269,30 @@ Response Service::Impl::mediaWork(std::string_view name) {
     read.bind(1, relative);
     if (!read.step()) refuse(404, st::kUnknownId, "no such work file");
   }
-  return fileResponse(store / relative, contentTypeOf(name.substr(dot)));
+  auto response = fileResponse(store / relative, contentTypeOf(name.substr(dot)));
+  applyByteRange(response, request.range);
+  return response;
+}
+
+Response Service::Impl::mediaPlayable(const Request& request, std::string_view name) {
+  auto dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.size() < 2 || name[0] != 'u' || !isDigits(name.substr(1, dot - 1), 18) ||
+      (name.substr(dot) != ".mp4" && name.substr(dot) != ".m4a"))
+    refuse(404, st::kBadName, "no such playable copy");
+  const std::int64_t uploadId = std::stoll(std::string(name.substr(1, dot - 1)));
+  {
+    auto connection = db->acquire();
+    Statement read(*connection, "SELECT 1 FROM works WHERE upload_id = ?");
+    read.bind(1, uploadId);
+    if (!read.step()) refuse(404, st::kUnknownId, "no such work");
+  }
+  auto copy = playable->find(uploadId);
+  const bool ready = copy.state == PlayableCopies::State::Video || copy.state == PlayableCopies::State::Audio;
+  if (!ready || copy.name != name) refuse(404, st::kUnknownId, "the playable copy is not there (yet)");
+  auto response = fileResponse(store / "playable" / copy.name,
+                               copy.state == PlayableCopies::State::Video ? "video/mp4" : "audio/mp4");
+  applyByteRange(response, request.range);
+  return response;
 }
 
 Response Service::Impl::workPage(std::string_view workId) {
@@ -242,23 +300,54 @@ Response Service::Impl::workPage(std::string_view workId) {
   auto connection = db->acquire();
   Statement read(*connection,
                  "SELECT w.song_name, w.singer_name, u.nickname, w.total, w.pitch, w.expression, w.rhythm, w.created,"
-                 " w.file, w.flowers, w.listens FROM works w JOIN users u ON u.user_id = w.user_id WHERE w.work_id = ?");
+                 " w.file, w.flowers, w.listens, w.upload_id FROM works w JOIN users u ON u.user_id = w.user_id"
+                 " WHERE w.work_id = ?");
   read.bind(1, workId);
   if (!read.step()) return htmlResponse(404, htmlPage("作品不存在", "<p>作品不存在。</p>\n"));
-  std::string content = "<h1>" + htmlEscape(read.text(0)) + "</h1>\n<p>原唱：" + htmlEscape(read.text(1)) +
-                        "</p>\n<p>演唱：" + htmlEscape(read.text(2)) + "</p>\n<table>\n<tr><th>总分</th><td>" +
-                        std::to_string(read.integer(3)) + "</td></tr>\n<tr><th>音准</th><td>" +
-                        std::to_string(read.integer(4)) + "</td></tr>\n<tr><th>表现力</th><td>" +
-                        std::to_string(read.integer(5)) + "</td></tr>\n<tr><th>节奏</th><td>" +
-                        std::to_string(read.integer(6)) + "</td></tr>\n<tr><th>鲜花</th><td>" +
-                        std::to_string(read.integer(9)) + "</td></tr>\n<tr><th>人气</th><td>" +
-                        std::to_string(read.integer(10)) + "</td></tr>\n</table>\n<p>发布时间：" +
-                        htmlEscape(formatTime(read.int64(7))) + "</p>\n";
-  if (!read.text(8).empty())
-    content += "<p><a href=\"" + htmlEscape(url("/media/" + read.text(8))) + "\" download>下载作品</a></p>\n";
+  auto score = [](const char* label, int value, const char* extra = "") {
+    return std::string("<div class=\"score") + extra + "\"><span>" + label + "</span><b>" + std::to_string(value) +
+           "</b></div>\n";
+  };
+  const std::string file = read.text(8);
+  std::string head;
+  std::string stage = "<section class=\"stage\">\n";
+  if (file.empty() || read.isNull(11)) {
+    stage += "<p class=\"note\">此作品没有可播放的文件。</p>\n";
+  } else {
+    const std::int64_t uploadId = read.int64(11);
+    auto copy = playable->find(uploadId);
+    const std::string source = htmlEscape(url("/media/playable/" + copy.name));
+    switch (copy.state) {
+      case PlayableCopies::State::Video:
+        stage += "<video controls playsinline preload=\"metadata\" src=\"" + source +
+                 "\">你的浏览器不能播放此视频，请下载作品观看。</video>\n";
+        break;
+      case PlayableCopies::State::Audio:
+        stage += "<audio controls preload=\"metadata\" src=\"" + source + "\">你的浏览器不能播放此作品，请下载收听。</audio>\n";
+        break;
+      case PlayableCopies::State::Failed:
+        stage += "<p class=\"note\">此作品不能在网页上播放。<small>请下载作品观看。</small></p>\n";
+        break;
+      case PlayableCopies::State::Preparing:
+        // Asked again in case the copy was lost; a copy that is queued or being made stays so.
+        playable->request(uploadId, store / file);
+        head = "<meta http-equiv=\"refresh\" content=\"" + std::to_string(kPreparingRefreshSeconds) + "\">";
+        stage += "<p class=\"note\">视频正在准备中……<small>准备好后本页会自动显示，也可以先下载作品观看。</small></p>\n";
+        break;
+    }
+  }
+  stage += "</section>\n";
+  std::string content = "<header>\n<h1>" + htmlEscape(read.text(0)) + "</h1>\n<p class=\"who\">演唱：<strong>" +
+                        htmlEscape(read.text(2)) + "</strong> · 原唱：" + htmlEscape(read.text(1)) + "</p>\n</header>\n" +
+                        stage + "<section class=\"scores\">\n" + score("总分", read.integer(3), " total") +
+                        score("音准", read.integer(4)) + score("表现力", read.integer(5)) + score("节奏", read.integer(6)) +
+                        score("鲜花", read.integer(9)) + score("人气", read.integer(10)) + "</section>\n" +
+                        "<p class=\"meta\">发布时间：" + htmlEscape(formatTime(read.int64(7))) + "</p>\n";
+  if (!file.empty())
+    content += "<p class=\"download\"><a href=\"" + htmlEscape(url("/media/" + file)) + "\" download>下载作品</a></p>\n";
   else
     content += "<p>此作品没有可下载的文件。</p>\n";
-  return htmlResponse(200, htmlPage(read.text(0) + " - " + read.text(2), content));
+  return htmlResponse(200, htmlPage(read.text(0) + " - " + read.text(2), content, head));
 }
 
 Response Service::Impl::contestPage(std::string_view songId) {

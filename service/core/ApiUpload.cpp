@@ -308,6 +308,8 @@ Response Service::Impl::productRecord(const Request& request, const Caller& call
   Statement count(*connection, "UPDATE users SET upload_num = upload_num + 1 WHERE user_id = ?");
   count.bind(1, caller.userId).run();
   transaction.commit();
+  // The published work gets its copy for browsers, made in the background.
+  playable->request(upload.id, store / upload.file);
   return okResponse(json(wire::ProductAccepted{workId, url(std::string(wire::path::kWorkPage) + workId)}));
 }
 

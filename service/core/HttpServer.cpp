@@ -57,6 +57,10 @@ struct HttpServer::Impl {
     std::string session = req.get_header_value(std::string(wire::kSessionHeader));
     std::string user = req.get_header_value(std::string(wire::kUserHeader));
     std::string crc = req.get_header_value(std::string(wire::kCrcHeader));
+    std::string range = req.get_header_value("Range");
+    // The service answers ranges itself (206, 416, Content-Range): the transport must not cut
+    // the response a second time.
+    const_cast<httplib::Request&>(req).ranges.clear();
     Request request;
     request.method = req.method;
     request.path = req.path;
@@ -67,9 +71,11 @@ struct HttpServer::Impl {
     request.crc = crc;
     request.body = body;
     request.remote = req.remote_addr;
+    request.range = range;
 
     Response out = service.handle(request);
     res.status = out.http;
+    for (auto& [name, value] : out.headers) res.set_header(name, value);
     if (out.file.empty()) {
       res.body = std::move(out.body);
       res.set_header("Content-Type", out.contentType);
@@ -85,10 +91,10 @@ struct HttpServer::Impl {
     }
     res.set_content_provider(
         static_cast<std::size_t>(out.fileSize), out.contentType,
-        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        [file, start = out.fileOffset](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
           char buffer[1 << 16];
           std::size_t n = std::min(length, sizeof buffer);
-          if (!readAt(file->get(), buffer, n, offset)) return false;
+          if (!readAt(file->get(), buffer, n, start + offset)) return false;
           return sink.write(buffer, n);
         });
   }

@@ -44,6 +44,55 @@ std::string formatCoins(std::int64_t cents) {
   return text;
 }
 
+namespace {
+// A decimal number of at most 18 digits (no sign, no spaces).
+bool parseOffset(std::string_view text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 18) return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+}  // namespace
+
+void applyByteRange(Response& response, std::string_view range) {
+  response.headers.emplace_back("Accept-Ranges", "bytes");
+  if (response.file.empty() || response.http != 200 || range.empty()) return;
+  constexpr std::string_view unit = "bytes=";
+  if (!range.starts_with(unit)) return;
+  std::string_view spec = range.substr(unit.size());
+  while (!spec.empty() && spec.front() == ' ') spec.remove_prefix(1);
+  while (!spec.empty() && spec.back() == ' ') spec.remove_suffix(1);
+  if (spec.find(',') != std::string_view::npos) return;  // several ranges: the whole file
+  const std::uint64_t size = response.fileSize;
+  auto unsatisfiable = [&] {
+    response = jsonResponse(416, wire::errorReply(st::kBadArgument, "the range lies outside the file"));
+    response.headers.emplace_back("Accept-Ranges", "bytes");
+    response.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
+  };
+  const auto dash = spec.find('-');
+  if (dash == std::string_view::npos) return unsatisfiable();
+  std::uint64_t first = 0, last = 0;
+  if (dash == 0) {
+    // The last n bytes.
+    std::uint64_t suffix = 0;
+    if (!parseOffset(spec.substr(1), suffix) || suffix == 0 || size == 0) return unsatisfiable();
+    first = size - std::min(suffix, size);
+    last = size - 1;
+  } else {
+    if (!parseOffset(spec.substr(0, dash), first) || first >= size) return unsatisfiable();
+    if (dash + 1 == spec.size()) {
+      last = size - 1;
+    } else {
+      if (!parseOffset(spec.substr(dash + 1), last) || last < first) return unsatisfiable();
+      last = std::min(last, size - 1);
+    }
+  }
+  response.http = 206;
+  response.fileOffset = first;
+  response.fileSize = last - first + 1;
+  response.headers.emplace_back("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                                                     std::to_string(size));
+}
+
 std::optional<std::string_view> queryValue(const Request& request, std::string_view name) {
   for (auto& [key, value] : request.query)
     if (key == name) return value;
@@ -180,6 +229,7 @@ Service::Impl::Impl(ServiceConfig c)
   store = config.dataDir / "store";
   for (auto sub : {"songs", "pictures", "uploads", "works"}) std::filesystem::create_directories(store / sub);
   db = std::make_unique<Database>(config.dataDir / "vokaran.db", config.fullSync);
+  playable = std::make_unique<PlayableCopies>(store / "playable");
   if (!config.menuVersion.empty()) {
     // A seeded world serves the menu of the version asked for; a world still to be seeded
     // gets it when it is seeded.
@@ -188,6 +238,10 @@ Service::Impl::Impl(ServiceConfig c)
     if (read.step() && read.text(0) != config.menuVersion) publishMenu(*lease, config.menuVersion);
   }
   sweepAbandonedUploads();
+  // Copies a stopped service had not made yet (the worker skips those that exist).
+  auto lease = db->acquire();
+  Statement works(*lease, "SELECT upload_id, file FROM works WHERE upload_id IS NOT NULL AND file != ''");
+  while (works.step()) playable->request(works.int64(0), store / works.text(1));
 }
 
 std::int64_t Service::Impl::now() const {
@@ -255,7 +309,8 @@ Response Service::Impl::dispatch(const Request& r) {
 
   // Public: pictures, works and their pages are opened by plain downloads and browsers.
   if (get && is({"media", "pictures", "*"})) return mediaPicture(p[2]);
-  if (get && is({"media", "works", "*"})) return mediaWork(p[2]);
+  if (get && is({"media", "works", "*"})) return mediaWork(r, p[2]);
+  if (get && is({"media", "playable", "*"})) return mediaPlayable(r, p[2]);
   if (get && is({"works", "*"})) return workPage(p[1]);
   if (get && is({"contest", "*"})) return contestPage(p[1]);
   if (p.empty() || p[0] != "v1") refuse(404, st::kNoSuchRoute, "no such page");
@@ -321,6 +376,10 @@ std::size_t Service::bodyLimit(std::string_view method, std::string_view path) {
 void Service::setPublicUrl(std::string url) {
   std::unique_lock lock(impl_->urlMutex);
   impl_->publicUrl = std::move(url);
+}
+
+bool Service::waitForPlayableCopies(int timeoutMs) {
+  return impl_->playable->waitIdle(std::chrono::milliseconds(timeoutMs));
 }
 
 const ServiceConfig& Service::config() const { return impl_->config; }

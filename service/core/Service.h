@@ -53,6 +53,7 @@ struct Request {
   std::string_view crc;      // the packet checksum header
   std::string_view body;
   std::string_view remote;   // the client's address as the transport saw it; empty in-process
+  std::string_view range;    // the Range header of a media request ("bytes=0-99"), empty when absent
 };
 
 struct Response {
@@ -61,7 +62,10 @@ struct Response {
   std::string body;
   // When not empty, the body is this file of the store, streamed by the transport.
   std::filesystem::path file;
+  std::uint64_t fileOffset = 0;  // the part of the file sent: fileSize bytes from fileOffset
   std::uint64_t fileSize = 0;
+  // Further headers (Accept-Ranges, Content-Range).
+  std::vector<std::pair<std::string, std::string>> headers;
 };
 
 // How large a world --seed-demo (or a test) builds. Every world also holds the demo songs
@@ -127,6 +131,10 @@ class Service {
 
   void setPublicUrl(std::string url);
   const ServiceConfig& config() const;
+
+  // Waits until the playable copies of published works asked for so far are made (or failed);
+  // false at the timeout. For tests and benchmarks: the service never waits for them.
+  bool waitForPlayableCopies(int timeoutMs);
 
   // Builds the demo world unless the database already holds one; then makes sure the demo
   // user's seeded session is valid again. Returns true when it seeded.

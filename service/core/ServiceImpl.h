@@ -18,6 +18,7 @@
 #include "Files.h"
 #include "LoginGuard.h"
 #include "Password.h"
+#include "Playable.h"
 #include "Service.h"
 #include "Unihan.h"
 #include "netwire/Wire.h"
@@ -47,6 +48,11 @@ inline Response okResponse(nlohmann::json payload = nlohmann::json::object()) {
 }
 std::string htmlEscape(std::string_view text);
 std::string formatCoins(std::int64_t cents);
+// Narrows a file response to the byte range a Range header asks for ("bytes=a-b", "bytes=a-",
+// "bytes=-n"): 206 with Content-Range, or 416 when the range lies outside the file or is not
+// well-formed. No header, another unit than bytes, or several ranges: the whole file (200).
+// Always adds Accept-Ranges: bytes.
+void applyByteRange(Response& response, std::string_view range);
 
 // Query parameters: absent ones give the default; present ones must be well-formed.
 std::optional<std::string_view> queryValue(const Request& request, std::string_view name);
@@ -104,7 +110,8 @@ struct Service::Impl {
 
   ServiceConfig config;
   FileDescriptor lock;
-  std::filesystem::path store;  // <data>/store: songs/, pictures/, uploads/, works/
+  std::filesystem::path store;  // <data>/store: songs/, pictures/, uploads/, works/, playable/
+  std::unique_ptr<PlayableCopies> playable;  // store/playable: the works' copies browsers play
   std::unique_ptr<Database> db;
   SessionCache sessions;
   LoginGuard logins;
@@ -151,7 +158,8 @@ struct Service::Impl {
   Response worksList(const Request& request, const Caller& caller);
   Response workDelete(std::string_view workId, const Caller& caller);
   Response mediaPicture(std::string_view name);
-  Response mediaWork(std::string_view name);
+  Response mediaWork(const Request& request, std::string_view name);
+  Response mediaPlayable(const Request& request, std::string_view name);
   Response workPage(std::string_view workId);
   Response contestPage(std::string_view songId);
 

@@ -96,6 +96,7 @@ class ServiceFixture : public ::testing::Test {
     request.user = user;
     request.crc = crc;
     request.body = body;
+    request.range = range_;
     Call result;
     result.response = service_->handle(request);
     result.http = result.response.http;
@@ -128,6 +129,7 @@ class ServiceFixture : public ::testing::Test {
   ServiceConfig config_;
   std::atomic<std::int64_t> now_{1700000000};
   std::unique_ptr<Service> service_;
+  std::string range_;  // the Range header of the next calls
 };
 
 }  // namespace vk::service::test
