@@ -196,6 +196,7 @@ void CPKMainWnd::subscribeWindows() {
                       }));
   }
   d_root->subscribeEvent(CEGUI::Window::EventKeyDown, Event::Subscriber(&CPKMainWnd::onKeyDown, this));
+  d_root->subscribeEvent(CEGUI::Window::EventShown, Event::Subscriber(&CPKMainWnd::onShown, this));
 }
 
 void CPKMainWnd::subscribeReplies() {
@@ -226,6 +227,13 @@ bool CPKMainWnd::onSongStarting(const CEGUI::EventArgs&) {
   singing_ = static_cast<unsigned long long>(current->key);
   if (orderCom_) orderCom_->hideDropList();
   d_root->hide();
+  return false;
+}
+
+// While its song is sung the hub stays out of sight, whoever shows it: the key choice over the
+// hub gives back the window that was active before it, with all its ancestors, when it ends.
+bool CPKMainWnd::onShown(const CEGUI::EventArgs&) {
+  if (singing_ && d_root) d_root->hide();
   return false;
 }
 

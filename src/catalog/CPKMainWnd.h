@@ -112,6 +112,7 @@ class CPKMainWnd : public IPageCtrl {
   // The stage is the singer's while a song is sung: the hub steps aside and comes back after.
   bool onSongStarting(const CEGUI::EventArgs& args);
   bool onQueueChanged(const CEGUI::EventArgs& args);
+  bool onShown(const CEGUI::EventArgs& args);
   void openUrl(const std::wstring& url);
 
   // Replies (CPKMainWndReplies.cpp).

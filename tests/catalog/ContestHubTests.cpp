@@ -553,6 +553,9 @@ TEST_F(ContestHub, StepsAsideWhileTheSongIsSungAndComesBackWhenItEnds) {
   CEGUI::EventArgs none;
   manager.fireEvent(CMissonManager::EventPlay, none, "");
   EXPECT_FALSE(hub_->pageWindow()->isVisible());
+  // The key choice ending gives back the active window and shows its ancestors: not the hub.
+  hub_->pageWindow()->show();
+  EXPECT_FALSE(hub_->pageWindow()->isVisible());
   // Another song queued meanwhile: still singing.
   manager.fireEvent(CMissonManager::EventMissonChange, none, "");
   EXPECT_FALSE(hub_->pageWindow()->isVisible());
