@@ -13,6 +13,11 @@ namespace {
 
 class VideoWndTest : public vktest::WidgetTest {
  protected:
+  // One frame of the loop, drawn (the headless shell itself draws nothing).
+  void drawAll() {
+    shell().runFrame();
+    CEGUI::System::getSingleton().renderAllGUIContexts();
+  }
   void SetUp() override {
     WidgetTest::SetUp();
     pool_ = poolbuffers::CreateBufferManager();
@@ -42,7 +47,7 @@ class VideoWndTest : public vktest::WidgetTest {
   }
   void draw() {
     window_->invalidate();
-    shell().runFrame();
+    drawAll();
   }
 
   poolbuffers::IBufferManager* pool_ = nullptr;
