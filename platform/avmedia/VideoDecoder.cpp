@@ -203,7 +203,10 @@ void VideoDecoder::stream() {
     bool late = false;
     if (paced_) {
       if (resync_) {
-        origin_ = Clock::now() - std::chrono::microseconds(pts / 10);
+        const Clock::time_point now = Clock::now();
+        origin_ = now - std::chrono::microseconds(pts / 10);
+        // A decoder cued up while paused counts its pause from the picture it shows.
+        if (paused_) pausedAt_ = now;
         resync_ = false;
       } else if (!waitUntilDue(lock, pts, late)) {
         continue;
