@@ -2,6 +2,7 @@
 
 #include "avmedia/AsfWriter.h"
 #include "avmedia/FileSources.h"
+#include "avmedia/SampleListener.h"
 #include "avmedia/WindowCapture.h"
 #include "guishell/FrameReadback.h"
 
@@ -17,6 +18,10 @@ HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& f
     filter = std::make_shared<AsfReader>();
     return S_OK;
   }
+  if (clsid == CLSID_SampleListener) {
+    filter = std::make_shared<SampleListener>();
+    return S_OK;
+  }
   if (clsid == CLSID_WndCap) {
     if (!guishell::frameReadbackAvailable()) return REGDB_E_CLASSNOTREG;
     filter = std::make_shared<WindowCapture>();
@@ -27,6 +32,11 @@ HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& f
 
 HRESULT CoCreateFilterGraph(std::unique_ptr<IGraphBuilder>& graph) {
   graph = std::make_unique<IGraphBuilder>();
+  return S_OK;
+}
+
+HRESULT CoCreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) {
+  graph = std::make_shared<IGraphBuilder>();
   return S_OK;
 }
 

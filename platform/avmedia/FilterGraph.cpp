@@ -5,12 +5,15 @@
 #include <cwctype>
 
 #include "avmedia/FileSources.h"
+#include "avmedia/VideoDecoder.h"
 #include "guishell/FrameReadback.h"
+#include "oscompat/Log.h"
+#include "oscompat/Utf.h"
 
 namespace avmedia {
 
 IGraphBuilder::~IGraphBuilder() {
-  if (running_) Stop();
+  if (running()) Stop();
   // A filter that outlives the graph (a source its owner keeps) is left unconnected and no
   // longer reports to it, so it can join another graph.
   for (Entry& e : filters_) {
@@ -21,7 +24,7 @@ IGraphBuilder::~IGraphBuilder() {
 
 HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name) {
   if (!filter) return E_POINTER;
-  if (running_) return VFW_E_WRONG_STATE;
+  if (running()) return VFW_E_WRONG_STATE;
   if (FindFilterByName(name)) return E_INVALIDARG;
   for (const Entry& e : filters_)
     if (e.filter == filter) return E_INVALIDARG;
@@ -38,7 +41,11 @@ HRESULT IGraphBuilder::AddSourceFilter(const std::wstring& path, const std::wstr
   if (ext == L".wav") source = std::make_shared<WavFileSource>();
   else source = std::make_shared<AsfReader>();
   HRESULT hr = source->Load(path, nullptr);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) {
+    oscompat::log(oscompat::LogLevel::Warning,
+                  "avmedia: no source for " + oscompat::utf8FromWide(path) + ": " + source->info().error);
+    return hr;
+  }
   IBaseFilter* raw = source.get();
   if (FAILED(hr = AddFilter(std::move(source), name))) return hr;
   if (filter) *filter = raw;
@@ -53,7 +60,21 @@ IBaseFilter* IGraphBuilder::FindFilterByName(const std::wstring& name) const {
 
 HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
   if (!from || !to) return E_POINTER;
-  if (running_) return VFW_E_WRONG_STATE;
+  if (running()) return VFW_E_WRONG_STATE;
+  if (auto* file = dynamic_cast<FileSourceBase*>(from)) {
+    IInputPin* receiver = nullptr;
+    for (IPin* in : to->pins()) {
+      auto* pin = dynamic_cast<IInputPin*>(in);
+      if (pin && !pin->isConnected() && pin->AcceptsDecodedVideo()) {
+        receiver = pin;
+        break;
+      }
+    }
+    IPin* out = nullptr;
+    for (IPin* pin : from->pins())
+      if (pin->direction() == PinDirection::Output && !pin->isConnected() && pin->kind() == MediaKind::Video) out = pin;
+    if (receiver && out) return connectThroughDecoder(*file, *out, *receiver);
+  }
   for (IPin* out : from->pins()) {
     if (out->direction() != PinDirection::Output || out->isConnected()) continue;
     for (IPin* in : to->pins()) {
@@ -64,29 +85,82 @@ HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
   return VFW_E_NOT_FOUND;
 }
 
+HRESULT IGraphBuilder::connectThroughDecoder(FileSourceBase& source, IPin& out, IInputPin& receiver) {
+  auto decoder = std::make_shared<VideoDecoder>();
+  if (HRESULT hr = decoder->Open(source.pathUtf8()); FAILED(hr)) return hr;
+  std::wstring name = L"Video Decoder";
+  for (int n = 2; FindFilterByName(name); ++n) name = L"Video Decoder " + std::to_wstring(n);
+  VideoDecoder* raw = decoder.get();
+  if (HRESULT hr = AddFilter(std::move(decoder), name); FAILED(hr)) return hr;
+  std::vector<IPin*> pins = raw->pins();
+  HRESULT hr = IPin::connect(out, *pins[0]);
+  if (SUCCEEDED(hr)) hr = IPin::connect(*pins[1], receiver);
+  if (FAILED(hr)) {
+    for (IPin* pin : pins) IPin::disconnect(*pin);
+    RemoveFilter(raw);
+  }
+  return hr;
+}
+
+HRESULT IGraphBuilder::RemoveFilter(IBaseFilter* filter) {
+  if (running()) return VFW_E_WRONG_STATE;
+  for (auto it = filters_.begin(); it != filters_.end(); ++it) {
+    if (it->filter.get() != filter) continue;
+    for (IPin* pin : filter->pins()) IPin::disconnect(*pin);
+    filter->JoinGraph(nullptr, it->name);
+    filters_.erase(it);
+    return S_OK;
+  }
+  return E_INVALIDARG;
+}
+
 HRESULT IGraphBuilder::Run() {
-  if (running_) return S_FALSE;
+  if (state_ == State::Running) return S_FALSE;
   // Receivers first, so that no sample of a source finds its receiver stopped.
   std::vector<IBaseFilter*> order;
   for (const Entry& e : filters_)
     if (!e.filter->hasOutputs()) order.push_back(e.filter.get());
   for (const Entry& e : filters_)
     if (e.filter->hasOutputs()) order.push_back(e.filter.get());
+  const State before = state_;
   const int64_t start = guishell::frameClockUs();
   for (std::size_t i = 0; i < order.size(); ++i) {
     const HRESULT hr = order[i]->Run(start);
     if (FAILED(hr)) {
-      while (i-- > 0) order[i]->Stop();
+      // From stopped, what has started stops again; from paused, the graph stays paused.
+      if (before == State::Stopped)
+        while (i-- > 0) order[i]->Stop();
+      else
+        while (i-- > 0) order[i]->Pause();
       return hr;
     }
   }
-  running_ = true;
+  state_ = State::Running;
+  return S_OK;
+}
+
+HRESULT IGraphBuilder::Pause() {
+  if (state_ == State::Paused) return S_FALSE;
+  std::vector<IBaseFilter*> order;
+  for (const Entry& e : filters_)
+    if (!e.filter->hasOutputs()) order.push_back(e.filter.get());
+  for (const Entry& e : filters_)
+    if (e.filter->hasOutputs()) order.push_back(e.filter.get());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const HRESULT hr = order[i]->Pause();
+    if (FAILED(hr)) {
+      if (state_ == State::Stopped)
+        while (i-- > 0) order[i]->Stop();
+      return hr;
+    }
+  }
+  state_ = State::Paused;
   return S_OK;
 }
 
 HRESULT IGraphBuilder::Stop() {
-  if (!running_) return S_OK;
-  running_ = false;
+  if (state_ == State::Stopped) return S_OK;
+  state_ = State::Stopped;
   HRESULT result = S_OK;
   for (const Entry& e : filters_)
     if (e.filter->hasOutputs()) e.filter->Stop();
@@ -95,6 +169,37 @@ HRESULT IGraphBuilder::Stop() {
       const HRESULT hr = e.filter->Stop();
       if (FAILED(hr) && SUCCEEDED(result)) result = hr;
     }
+  return result;
+}
+
+std::vector<IMediaSeeking*> IGraphBuilder::seekers() const {
+  std::vector<IMediaSeeking*> out;
+  for (const Entry& e : filters_)
+    if (auto* s = dynamic_cast<IMediaSeeking*>(e.filter.get())) out.push_back(s);
+  return out;
+}
+
+HRESULT IGraphBuilder::GetDuration(REFERENCE_TIME* duration) {
+  if (!duration) return E_POINTER;
+  for (IMediaSeeking* s : seekers())
+    if (SUCCEEDED(s->GetDuration(duration))) return S_OK;
+  return E_NOTIMPL;
+}
+
+HRESULT IGraphBuilder::GetCurrentPosition(REFERENCE_TIME* position) {
+  if (!position) return E_POINTER;
+  for (IMediaSeeking* s : seekers())
+    if (SUCCEEDED(s->GetCurrentPosition(position))) return S_OK;
+  return E_NOTIMPL;
+}
+
+HRESULT IGraphBuilder::SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
+                                    unsigned stopFlags) {
+  HRESULT result = E_NOTIMPL;
+  for (IMediaSeeking* s : seekers()) {
+    const HRESULT hr = s->SetPositions(current, currentFlags, stop, stopFlags);
+    if (result == E_NOTIMPL || FAILED(result)) result = hr;
+  }
   return result;
 }
 

@@ -338,3 +338,21 @@ TEST_F(MissonManagerWithSilentEngine, AddingWhileAMixPlaysOnlyQueues) {
 }
 
 }  // namespace
+
+namespace {
+
+// A song to be sung with camera video on a computer without a camera is sung with the screen
+// video (the device folder is pointed at an empty one).
+TEST_F(MissonManager, CameraVideoFallsBackToScreenVideoWithoutACamera) {
+  vktest::TempDir noDevices;
+  setenv("VOKARAN_VIDEO_DEVICE_DIR", noDevices.path().c_str(), 1);
+  RecordingMisson* m = misson(L"a");
+  m->videoMode = 2;
+  const bool added = manager_->Add(m);
+  unsetenv("VOKARAN_VIDEO_DEVICE_DIR");
+  ASSERT_TRUE(added);
+  ASSERT_EQ(manager_->current(), m);
+  EXPECT_EQ(manager_->current()->videoMode, 1);
+}
+
+}  // namespace
