@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +24,7 @@
 #include "Upload/UploadItem.h"
 #include "app/EventNames.h"
 #include "oscompat/Utf.h"
+#include "vokaran/Vokaran.h"
 #include "vokanetlink/VokaNetLink.h"
 
 namespace vktest {
@@ -435,6 +439,84 @@ TEST_F(WorksRowPlay, UploadFromTheRowsPlaybackAsksForTheWorksPage) {
   EXPECT_EQ(row(0).dialog("PlayBack"), nullptr);
   advance(10);
   EXPECT_EQ(worksOpens_, 1);
+}
+
+// --------------------------------------------------------------------------------------------
+// The engine's own live mix behind the window
+
+class EngineLiveMix : public Playback {
+ protected:
+  void SetUp() override {
+    Playback::SetUp();
+    // In real time, so that the window's checks find the three seconds still playing.
+    ::setenv("VOKARAN_AUDIO", "file", 1);
+    ::setenv("VOKARAN_AUDIO_PACE", "realtime", 1);
+    ASSERT_EQ(VokaOpenW(oscompat::wideFromUtf8(std::string(VK_DIST_DIR) + "/PKData/RadeZuz76e.sdc").c_str()), 0);
+    voice_ = oscompat::wideFromUtf8(install_.path() + "/Temp/kVoice.pcm");
+    music_ = oscompat::wideFromUtf8(install_.path() + "/Temp/kmusic.pcm");
+    // Three seconds at the engine's 44100 Hz: mono voice, stereo music.
+    writeFile(oscompat::utf8FromWide(voice_), std::string(2 * 3 * 44100, '\x01'));
+    writeFile(oscompat::utf8FromWide(music_), std::string(4 * 3 * 44100, '\x01'));
+  }
+  void TearDown() override {
+    page_.reset();
+    VokaClose();
+    Playback::TearDown();
+  }
+  // The engine runs on its own threads: a bounded real-time wait.
+  static bool waitFor(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+  std::wstring voice_, music_;
+};
+
+// Catches: the adapter calling the wrong export (a position in seconds, a seek that does not
+// reach the mix), an end that is not seen, or one that sticks after the mix was moved back.
+TEST_F(EngineLiveMix, MovesPausesAndEndsAsTheWindowAsks) {
+  std::unique_ptr<IPlaybackEngine> mix = makeEnginePlayback();
+  EXPECT_EQ(mix->totalSeconds(voice_, music_), 3);
+  mix->stop();
+  mix->setNames(voice_, music_);
+  mix->setMix(100, 100, 0);
+  ASSERT_TRUE(mix->play());
+  mix->pause(true);
+  mix->seekMs(2500);
+  EXPECT_EQ(mix->positionMs(), 2500);
+  EXPECT_FALSE(mix->ended());
+  mix->pause(false);
+  ASSERT_TRUE(waitFor([&] { return mix->ended(); }));
+  EXPECT_EQ(mix->positionMs(), 3000);
+  mix->seekMs(500);
+  EXPECT_FALSE(mix->ended());
+  mix->stop();
+  EXPECT_EQ(mix->positionMs(), 0);
+}
+
+// Catches: a window that cannot play a real recording (names, gains or start not reaching the
+// engine) or leaves the engine's mix running after Back.
+TEST_F(EngineLiveMix, TheWindowPlaysARealRecordingAndBackStopsIt) {
+  PlaybackWndContext c;
+  c.video = [this](CEGUI::Window*) -> std::unique_ptr<IPlaybackVideo> { return std::make_unique<NotedVideo>(calls_); };
+  page_ = std::make_unique<CPKPlaybackWnd>(std::move(c));
+  ASSERT_TRUE(page_->attach(sheet()));
+  PlaybackSource s;
+  s.voicePath = voice_;
+  s.musicPath = music_;
+  page_->setSource(s);
+  EXPECT_EQ(text("ControlWnd/TotalTime"), fullWidth("00", "03"));
+  EXPECT_NE(GetRecMixState(), 0);
+  click(page_->part("ControlWnd/BtnPlayPause"));
+  EXPECT_EQ(GetRecMixState(), 3);
+  page_->seekTo(1500);
+  EXPECT_EQ(GetRecMixPlayPosMs(), 1500);
+  click(page_->part("ControlWnd/Back"));
+  EXPECT_EQ(GetRecMixState(), 0);
+  EXPECT_EQ(GetRecMixPlayPosMs(), 0);
 }
 
 }  // namespace
