@@ -33,18 +33,9 @@ class IConfigAsfWriter {
   virtual HRESULT ConfigureFilterUsingProfile(const WMProfile& profile) = 0;
 };
 
-// Positions of a mixing run, in REFERENCE_TIME from the start of the file.
-class IMediaSeeking {
- public:
-  virtual ~IMediaSeeking() = default;
-  // The length of the file the inputs make (the longer of them).
-  virtual HRESULT GetDuration(REFERENCE_TIME* duration) = 0;
-  // Only a start of 0 is supported; the stop cuts the file there.
-  virtual HRESULT SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
-                               unsigned stopFlags) = 0;
-  // How far the file has been written (every stream).
-  virtual HRESULT GetCurrentPosition(REFERENCE_TIME* position) = 0;
-};
+// Positions of a mixing run (IMediaSeeking, Filter.h): the duration is the longer of the
+// inputs, only a start of 0 is supported, the stop cuts the file there, and the current
+// position is how far the file has been written (every stream).
 
 // What a run of the writer did, for the log and the benchmarks.
 struct WriterStats {

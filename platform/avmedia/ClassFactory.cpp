@@ -2,6 +2,7 @@
 
 #include "avmedia/AsfWriter.h"
 #include "avmedia/FileSources.h"
+#include "avmedia/SampleListener.h"
 #include "avmedia/WindowCapture.h"
 #include "guishell/FrameReadback.h"
 
@@ -15,6 +16,10 @@ HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& f
   }
   if (clsid == CLSID_WMAsfReader) {
     filter = std::make_shared<AsfReader>();
+    return S_OK;
+  }
+  if (clsid == CLSID_SampleListener) {
+    filter = std::make_shared<SampleListener>();
     return S_OK;
   }
   if (clsid == CLSID_WndCap) {

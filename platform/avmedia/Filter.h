@@ -85,6 +85,9 @@ class IInputPin : public IPin {
   virtual void NoteDropped() = 0;
   // The frame rate the receiver wants samples at (frames a second).
   virtual double PreferredFrameRate() const = 0;
+  // True for a receiver of decoded pictures that reads no file itself: connecting a file
+  // source to it puts a decoder in between.
+  virtual bool AcceptsDecodedVideo() const { return false; }
 };
 
 class IBaseFilter {
@@ -94,6 +97,10 @@ class IBaseFilter {
   // `startClockUs`: the moment the graph runs, on the steady clock of the shell's frames (µs).
   virtual HRESULT Run(int64_t startClockUs) = 0;
   virtual HRESULT Stop() = 0;
+  // The paused state: a filter that streams holds its position (from stopped it cues up and
+  // shows the first picture); the next Run goes on from there. Filters that do not stream
+  // have nothing to hold.
+  virtual HRESULT Pause() { return S_OK; }
   virtual std::vector<IPin*> pins() = 0;
   // Where the filter's events go, and its name in the graph.
   void JoinGraph(IMediaEventSink* sink, const std::wstring& name) {
@@ -116,6 +123,17 @@ class IMediaEventSink {
  public:
   virtual ~IMediaEventSink() = default;
   virtual void Notify(long code, long param1, long param2) = 0;
+};
+
+// Positions in a file, in REFERENCE_TIME from its start.
+class IMediaSeeking {
+ public:
+  virtual ~IMediaSeeking() = default;
+  virtual HRESULT GetDuration(REFERENCE_TIME* duration) = 0;
+  // `currentFlags`/`stopFlags`: AM_SEEKING_NoPositioning leaves that position as it is.
+  virtual HRESULT SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
+                               unsigned stopFlags) = 0;
+  virtual HRESULT GetCurrentPosition(REFERENCE_TIME* position) = 0;
 };
 
 // A filter's extra interface, as the caller asks for it ("QueryInterface").

@@ -10,7 +10,7 @@
 namespace avmedia {
 
 IGraphBuilder::~IGraphBuilder() {
-  if (running_) Stop();
+  if (running()) Stop();
   // A filter that outlives the graph (a source its owner keeps) is left unconnected and no
   // longer reports to it, so it can join another graph.
   for (Entry& e : filters_) {
@@ -21,7 +21,7 @@ IGraphBuilder::~IGraphBuilder() {
 
 HRESULT IGraphBuilder::AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name) {
   if (!filter) return E_POINTER;
-  if (running_) return VFW_E_WRONG_STATE;
+  if (running()) return VFW_E_WRONG_STATE;
   if (FindFilterByName(name)) return E_INVALIDARG;
   for (const Entry& e : filters_)
     if (e.filter == filter) return E_INVALIDARG;
@@ -53,7 +53,7 @@ IBaseFilter* IGraphBuilder::FindFilterByName(const std::wstring& name) const {
 
 HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
   if (!from || !to) return E_POINTER;
-  if (running_) return VFW_E_WRONG_STATE;
+  if (running()) return VFW_E_WRONG_STATE;
   for (IPin* out : from->pins()) {
     if (out->direction() != PinDirection::Output || out->isConnected()) continue;
     for (IPin* in : to->pins()) {
@@ -65,28 +65,52 @@ HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
 }
 
 HRESULT IGraphBuilder::Run() {
-  if (running_) return S_FALSE;
+  if (state_ == State::Running) return S_FALSE;
   // Receivers first, so that no sample of a source finds its receiver stopped.
   std::vector<IBaseFilter*> order;
   for (const Entry& e : filters_)
     if (!e.filter->hasOutputs()) order.push_back(e.filter.get());
   for (const Entry& e : filters_)
     if (e.filter->hasOutputs()) order.push_back(e.filter.get());
+  const State before = state_;
   const int64_t start = guishell::frameClockUs();
   for (std::size_t i = 0; i < order.size(); ++i) {
     const HRESULT hr = order[i]->Run(start);
     if (FAILED(hr)) {
-      while (i-- > 0) order[i]->Stop();
+      // From stopped, what has started stops again; from paused, the graph stays paused.
+      if (before == State::Stopped)
+        while (i-- > 0) order[i]->Stop();
+      else
+        while (i-- > 0) order[i]->Pause();
       return hr;
     }
   }
-  running_ = true;
+  state_ = State::Running;
+  return S_OK;
+}
+
+HRESULT IGraphBuilder::Pause() {
+  if (state_ == State::Paused) return S_FALSE;
+  std::vector<IBaseFilter*> order;
+  for (const Entry& e : filters_)
+    if (!e.filter->hasOutputs()) order.push_back(e.filter.get());
+  for (const Entry& e : filters_)
+    if (e.filter->hasOutputs()) order.push_back(e.filter.get());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const HRESULT hr = order[i]->Pause();
+    if (FAILED(hr)) {
+      if (state_ == State::Stopped)
+        while (i-- > 0) order[i]->Stop();
+      return hr;
+    }
+  }
+  state_ = State::Paused;
   return S_OK;
 }
 
 HRESULT IGraphBuilder::Stop() {
-  if (!running_) return S_OK;
-  running_ = false;
+  if (state_ == State::Stopped) return S_OK;
+  state_ = State::Stopped;
   HRESULT result = S_OK;
   for (const Entry& e : filters_)
     if (e.filter->hasOutputs()) e.filter->Stop();
@@ -95,6 +119,37 @@ HRESULT IGraphBuilder::Stop() {
       const HRESULT hr = e.filter->Stop();
       if (FAILED(hr) && SUCCEEDED(result)) result = hr;
     }
+  return result;
+}
+
+std::vector<IMediaSeeking*> IGraphBuilder::seekers() const {
+  std::vector<IMediaSeeking*> out;
+  for (const Entry& e : filters_)
+    if (auto* s = dynamic_cast<IMediaSeeking*>(e.filter.get())) out.push_back(s);
+  return out;
+}
+
+HRESULT IGraphBuilder::GetDuration(REFERENCE_TIME* duration) {
+  if (!duration) return E_POINTER;
+  for (IMediaSeeking* s : seekers())
+    if (SUCCEEDED(s->GetDuration(duration))) return S_OK;
+  return E_NOTIMPL;
+}
+
+HRESULT IGraphBuilder::GetCurrentPosition(REFERENCE_TIME* position) {
+  if (!position) return E_POINTER;
+  for (IMediaSeeking* s : seekers())
+    if (SUCCEEDED(s->GetCurrentPosition(position))) return S_OK;
+  return E_NOTIMPL;
+}
+
+HRESULT IGraphBuilder::SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
+                                    unsigned stopFlags) {
+  HRESULT result = E_NOTIMPL;
+  for (IMediaSeeking* s : seekers()) {
+    const HRESULT hr = s->SetPositions(current, currentFlags, stop, stopFlags);
+    if (result == E_NOTIMPL || FAILED(result)) result = hr;
+  }
   return result;
 }
 

@@ -12,7 +12,7 @@
 
 namespace avmedia {
 
-class IGraphBuilder : public IMediaEventSink {
+class IGraphBuilder : public IMediaEventSink, public IMediaSeeking {
  public:
   IGraphBuilder() = default;
   ~IGraphBuilder() override;
@@ -25,14 +25,28 @@ class IGraphBuilder : public IMediaEventSink {
   // file and adds the source under `name`. The file's failure is the result (nothing added).
   HRESULT AddSourceFilter(const std::wstring& path, const std::wstring& name, IBaseFilter** filter);
   // Connects the first free output pin of `from` to the first free input pin of `to` that
-  // carries the same kind of media.
+  // carries the same kind of media. A file source connected to a receiver of decoded video
+  // gets a decoder in between (added to the graph as "Video Decoder"): the decoder reads the
+  // file and hands the pictures on, on its streaming thread.
   HRESULT Connect(IBaseFilter* from, IBaseFilter* to);
 
-  // Media control. Run starts the receiving filters before the sources; Stop stops the sources
-  // first and returns when every filter has finished (a writer has closed its file).
+  // Media control. Run starts (or, from paused, resumes) the receiving filters before the
+  // sources; Pause holds them where they are (from stopped, streaming filters cue up); Stop
+  // stops the sources first and returns when every filter has finished (a writer has closed
+  // its file, a streaming thread has ended).
   HRESULT Run();
+  HRESULT Pause();
   HRESULT Stop();
-  bool running() const { return running_; }
+  // Running or paused.
+  bool running() const { return state_ != State::Stopped; }
+  bool paused() const { return state_ == State::Paused; }
+
+  // Seeking: forwarded to the filters that seek (a decoder, a writer); E_NOTIMPL when none does.
+  // The first filter's answer counts for the positions read.
+  HRESULT GetDuration(REFERENCE_TIME* duration) override;
+  HRESULT SetPositions(REFERENCE_TIME* current, unsigned currentFlags, REFERENCE_TIME* stop,
+                       unsigned stopFlags) override;
+  HRESULT GetCurrentPosition(REFERENCE_TIME* position) override;
 
   // Media events. GetEvent returns E_ABORT when nothing came within the time-out.
   HRESULT GetEvent(long* code, long* param1, long* param2, long timeoutMs);
@@ -48,8 +62,11 @@ class IGraphBuilder : public IMediaEventSink {
   struct Event {
     long code, param1, param2;
   };
+  enum class State { Stopped, Paused, Running };
+  std::vector<IMediaSeeking*> seekers() const;
+
   std::vector<Entry> filters_;
-  bool running_ = false;
+  State state_ = State::Stopped;
   std::mutex eventLock_;
   std::condition_variable eventArrived_;
   std::deque<Event> events_;

@@ -11,6 +11,7 @@
 #include "widgets/MelodyWnd.h"
 #include "widgets/MenuRURMouse.h"
 #include "widgets/MultiColumnListEx.h"
+#include "widgets/VideoWnd.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ void registerWidgets() {
   addRenderer<FalImageRadioButton>();
   addWindowType<ItemViewWnd>();
   addRenderer<FalaItemView>();
-  // The video window ("CEGUI/VideoWnd") and its renderer ("Falagard/VideoRender") go here.
+  addWindowType<VideoWnd>();
+  addRenderer<FalagardVideo>();
   addWindowType<MultiColumnListEx>();
   addRenderer<FalagardButtonEx>();
   addRenderer<FalagardMySlider>();
