@@ -25,6 +25,7 @@
 #include "app/EventNames.h"
 #include "oscompat/Utf.h"
 #include "vokaran/Vokaran.h"
+#include "widgets/VideoWnd.h"
 #include "vokanetlink/VokaNetLink.h"
 
 namespace vktest {
@@ -310,6 +311,33 @@ TEST_P(PlaybackBack, EndsWithZeroAndNoWorksPage) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, PlaybackBack, ::testing::Values("button", "escape", "mappedKeyWhileHidden"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+// Catches: a crash or a stuck window when the silent video is missing or damaged: the sound
+// plays, play/pause and seeking work, the window closes.
+TEST_F(Playback, AMissingOrBrokenVideoLeavesThePictureEmptyWhileTheSoundPlays) {
+  writeFile(install_.path() + "/Temp/broken.WMV", "not a video at all");
+  for (const std::string& file : {std::string("/Temp/none.WMV"), std::string("/Temp/broken.WMV")}) {
+    PlaybackWndContext c;
+    c.engine = std::make_unique<ClockMix>(calls_);
+    page_ = std::make_unique<CPKPlaybackWnd>(std::move(c));  // the real video player
+    ASSERT_TRUE(page_->attach(sheet()));
+    ASSERT_NE(dynamic_cast<CEGUI::VideoWnd*>(page_->part("VideoWnd")), nullptr);
+    PlaybackSource s = source();
+    s.videoPath = oscompat::wideFromUtf8(install_.path() + file);
+    page_->setSource(s);
+    shell().runFrame();
+    advance(1500);
+    EXPECT_EQ(text("ControlWnd/CurTime"), fullWidth("00", "01"));
+    page_->togglePlay();
+    page_->seekTo(30000);
+    page_->togglePlay();
+    shell().runFrame();
+    EXPECT_TRUE(page_->playing());
+    page_->back();
+    EXPECT_EQ(page_->pageWindow(), nullptr);
+    page_.reset();
+  }
+}
 
 // --------------------------------------------------------------------------------------------
 // The works row that opens it
