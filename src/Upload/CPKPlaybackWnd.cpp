@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "AppSet/KeyMap.h"
@@ -208,8 +209,10 @@ void CPKPlaybackWnd::showPosition(int ms) {
 
 bool CPKPlaybackWnd::onPositionTick(const CEGUI::EventArgs&) {
   if (!d_root) return true;
+  const int soundMs = engine_->positionMs();
   // While the thumb is dragged it shows where the user is going, not where the sound is.
-  if (!dragging_) showPosition(engine_->positionMs());
+  if (!dragging_) showPosition(soundMs);
+  keepPictureInStep(soundMs);
   if (playing_ && engine_->ended()) {
     // At the end sound and picture rest on the last moment; play starts again from the top.
     engine_->pause(true);
@@ -221,6 +224,18 @@ bool CPKPlaybackWnd::onPositionTick(const CEGUI::EventArgs&) {
     showControls();
   }
   return true;
+}
+
+// The picture runs on the graph's clock, the sound on the sound card's: they part slowly, and a
+// picture that lags or leads is put back where the sound is. Past the end of a video shorter
+// than the sound the player loops it, and it is left to.
+void CPKPlaybackWnd::keepPictureInStep(int soundMs) {
+  if (!video_ || !playing_) return;
+  const int pictureMs = video_->positionMs();
+  if (pictureMs < 0) return;
+  const int duration = video_->durationMs();
+  if (duration >= 0 && soundMs >= duration) return;
+  if (std::abs(pictureMs - soundMs) > kResyncMs) video_->seekMs(soundMs);
 }
 
 void CPKPlaybackWnd::setPlayImages(bool playing) {

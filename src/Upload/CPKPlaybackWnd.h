@@ -44,6 +44,11 @@ class IPlaybackVideo {
   virtual void run() = 0;
   virtual void pause() = 0;
   virtual void seekMs(int milliseconds) = 0;
+  // Milliseconds into the file of the picture shown, or negative when that is not known (no
+  // file, one that cannot be read).
+  virtual int positionMs() = 0;
+  // The file's length in milliseconds, or negative when it is not known.
+  virtual int durationMs() = 0;
   // Stops the video and lets go of the file; the window draws nothing more.
   virtual void close() = 0;
 };
@@ -67,6 +72,8 @@ class CPKPlaybackWnd : public IPageCtrl {
   static constexpr unsigned kHideDelayMs = 10000;
   static constexpr unsigned kPositionPeriodMs = 100;
   static constexpr int kSeekStepMs = 10000;
+  // While both play, a picture further than this from the sound is put back where the sound is.
+  static constexpr int kResyncMs = 80;
 
   explicit CPKPlaybackWnd(PlaybackWndContext context = {});
   ~CPKPlaybackWnd() override;
@@ -106,7 +113,7 @@ class CPKPlaybackWnd : public IPageCtrl {
   void setPlayImages(bool playing);
   void focusAt(int index);
   void moveFocus(int step);
-  void resumeFromEnd();
+  void keepPictureInStep(int soundMs);
   int totalMs() const { return totalSeconds_ * 1000; }
   bool onPositionTick(const CEGUI::EventArgs& args);
   bool onHideTick(const CEGUI::EventArgs& args);

@@ -39,6 +39,16 @@ class PlayerVideo : public IPlaybackVideo {
     player_.graph()->SetPositions(&at, avmedia::AM_SEEKING_AbsolutePositioning, nullptr,
                                   avmedia::AM_SEEKING_NoPositioning);
   }
+  int positionMs() override {
+    avmedia::REFERENCE_TIME at = 0;
+    if (!player_.graph() || avmedia::FAILED(player_.graph()->GetCurrentPosition(&at))) return -1;
+    return static_cast<int>(at / (avmedia::kUnitsPerSecond / 1000));
+  }
+  int durationMs() override {
+    avmedia::REFERENCE_TIME length = 0;
+    if (!player_.graph() || avmedia::FAILED(player_.graph()->GetDuration(&length))) return -1;
+    return static_cast<int>(length / (avmedia::kUnitsPerSecond / 1000));
+  }
   void close() override {
     player_.stop();
     player_.release();

@@ -22,6 +22,8 @@ struct Calls {
   uint64_t since = 0;
   bool paused = false;
   bool started = false;
+  int pictureMs = -1;
+  int videoMs = -1;
   const guishell::VirtualClock* clock = nullptr;
 
   int position() const {
@@ -80,6 +82,9 @@ class NotedVideo : public IPlaybackVideo {
   void pause() override { c_.video.push_back("pause"); }
   void seekMs(int ms) override { c_.video.push_back("seek " + std::to_string(ms)); }
   void close() override { c_.video.push_back("close"); }
+  // The picture's own place: unknown (-1) unless a test sets it.
+  int positionMs() override { return c_.pictureMs; }
+  int durationMs() override { return c_.videoMs; }
 
  private:
   Calls& c_;

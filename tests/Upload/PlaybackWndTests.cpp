@@ -312,6 +312,35 @@ TEST_P(PlaybackBack, EndsWithZeroAndNoWorksPage) {
 INSTANTIATE_TEST_SUITE_P(Ways, PlaybackBack, ::testing::Values("button", "escape", "mappedKeyWhileHidden"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
+// Catches: a picture left to drift from the sound, one pulled about for a difference nobody sees,
+// corrections while paused, and a short video dragged back past its end instead of looping.
+TEST_F(Playback, APictureThatDriftsFromTheSoundIsPutBackWhereTheSoundIs) {
+  open();
+  calls_.videoMs = 60000;
+  advance(5000);
+  calls_.pictureMs = 5100 - CPKPlaybackWnd::kResyncMs;  // within the margin at the next tick
+  advance(CPKPlaybackWnd::kPositionPeriodMs);
+  EXPECT_TRUE(calls_.video.empty());
+  calls_.pictureMs = 4800;  // lags
+  advance(CPKPlaybackWnd::kPositionPeriodMs);
+  EXPECT_EQ(calls_.video, (std::vector<std::string>{"seek 5200"}));
+  calls_.pictureMs = 5600;  // leads
+  advance(CPKPlaybackWnd::kPositionPeriodMs);
+  EXPECT_EQ(calls_.video.back(), "seek 5300");
+  calls_.video.clear();
+  page_->togglePlay();
+  calls_.video.clear();
+  calls_.pictureMs = 1000;
+  advance(CPKPlaybackWnd::kPositionPeriodMs * 5);
+  EXPECT_TRUE(calls_.video.empty());  // paused: the picture was put in place when it paused
+  page_->seekTo(61000);
+  page_->togglePlay();
+  calls_.video.clear();
+  calls_.pictureMs = 200;  // the video ended and started again
+  advance(CPKPlaybackWnd::kPositionPeriodMs * 5);
+  EXPECT_TRUE(calls_.video.empty());
+}
+
 // Catches: a crash or a stuck window when the silent video is missing or damaged: the sound
 // plays, play/pause and seeking work, the window closes.
 TEST_F(Playback, AMissingOrBrokenVideoLeavesThePictureEmptyWhileTheSoundPlays) {
