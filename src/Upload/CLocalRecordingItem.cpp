@@ -208,8 +208,13 @@ bool CLocalRecordingItem::onPlay(const CEGUI::EventArgs&) {
 }
 
 bool CLocalRecordingItem::onPlaybackEnded(const CEGUI::EventArgs&) {
+  IPageCtrl* page = dialog(kPlayBack);
+  const int result = page ? page->result() : 0;
   // Inside the page's own handler: it goes once that has returned.
   dropPlayback(true);
+  // Upload from the playback is this row's upload (a mix first when the work has none); one
+  // under way already goes on.
+  if (result == 1 && work_ && !showingUpload_) share();
   return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // One row of the local works: the contest flag, song, recording time, the upload's progress and
 // the buttons Play (the playback window, kept under "PlayBack" while it is open; disabled when
-// the work's recordings are no longer on disk), Share (upload or pause; an unmixed work asks
+// the work's recordings are no longer on disk; its Upload starts this row's upload), Share (upload or pause; an unmixed work asks
 // its list for a mix through "EventMix") and Delete. While it shows a work it follows that
 // work's "UploadBegin" + key and "UploadPause" + key on the album. GUI thread.
 #include <CEGUI/EventArgs.h>

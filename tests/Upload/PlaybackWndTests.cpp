@@ -20,6 +20,7 @@
 #include "TestSupport.h"
 #include "Upload/CAlbumManager.h"
 #include "Upload/CAlbumWnd.h"
+#include "Upload/IMix.h"
 #include "Upload/CPKPlaybackWnd.h"
 #include "Upload/UploadItem.h"
 #include "app/EventNames.h"
@@ -484,18 +485,49 @@ TEST_F(WorksRowPlay, ARowWhoseRecordingsAreGoneDoesNotPlay) {
   EXPECT_TRUE(opened_.empty());
 }
 
-// Catches: Upload from a work's playback that does not bring the user to the works page.
-TEST_F(WorksRowPlay, UploadFromTheRowsPlaybackAsksForTheWorksPage) {
-  const UploadItem w = work("20261210120000_101");
-  record(w);
-  album_->addRecording(w);
-  openWorks();
-  click(row(0).child("Play"));
-  ASSERT_EQ(opened_.size(), 1u);
-  click(opened_[0]->part("ControlWnd/Upload"));
-  EXPECT_EQ(row(0).dialog("PlayBack"), nullptr);
+// Catches: Upload from a work's playback that does nothing for that work (no upload, no mix
+// first for an unmixed one), pauses an upload under way, or leaves the works page.
+TEST_F(WorksRowPlay, UploadFromTheRowsPlaybackUploadsThatWork) {
+  UploadItem mixed = work("20261210120000_101");
+  mixed.Mixed = 1;
+  const UploadItem unmixed = work("20261210120000_102");
+  record(mixed);
+  record(unmixed);
+  album_->addRecording(mixed);
+  album_->addRecording(unmixed);
+  int mixes = 0;
+  AlbumWndContext c;
+  c.playbackFactory = [this] {
+    auto* page = new CPKPlaybackWnd(context());
+    opened_.push_back(page);
+    return page;
+  };
+  c.mixFactory = [&mixes](const UploadItem&) -> std::unique_ptr<IMix> {
+    ++mixes;
+    return nullptr;  // counted only
+  };
+  works_ = createWorksWindow(sheet(), std::move(c));
+  ASSERT_NE(works_, nullptr);
+  const auto rowOf = [this](const std::wstring& key) -> CLocalRecordingItem& {
+    for (int i = 0; i < 6; ++i)
+      if (row(i).work() && row(i).work()->Key == key) return row(i);
+    return row(5);
+  };
+  const auto uploadFromPlayback = [&](const std::wstring& key) {
+    click(rowOf(key).child("Play"));
+    ASSERT_FALSE(opened_.empty());
+    click(opened_.back()->part("ControlWnd/Upload"));
+    EXPECT_EQ(rowOf(key).dialog("PlayBack"), nullptr);
+  };
+  uploadFromPlayback(mixed.Key);
+  EXPECT_TRUE(rowOf(mixed.Key).showingUpload());
+  uploadFromPlayback(mixed.Key);  // under way: it goes on
+  EXPECT_TRUE(rowOf(mixed.Key).showingUpload());
+  uploadFromPlayback(unmixed.Key);
+  EXPECT_EQ(mixes, 1);
+  EXPECT_EQ(works_->localList()->mixKey(), unmixed.Key);
   advance(10);
-  EXPECT_EQ(worksOpens_, 1);
+  EXPECT_EQ(worksOpens_, 3);  // the works page is the one showing: it stays
 }
 
 // --------------------------------------------------------------------------------------------
