@@ -35,4 +35,9 @@ HRESULT CoCreateFilterGraph(std::unique_ptr<IGraphBuilder>& graph) {
   return S_OK;
 }
 
+HRESULT CoCreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph) {
+  graph = std::make_shared<IGraphBuilder>();
+  return S_OK;
+}
+
 }  // namespace avmedia

@@ -11,5 +11,7 @@ namespace avmedia {
 // draws no frames (headless): then there is nothing to capture.
 HRESULT CoCreateInstance(std::string_view clsid, std::shared_ptr<IBaseFilter>& filter);
 HRESULT CoCreateFilterGraph(std::unique_ptr<IGraphBuilder>& graph);
+// A graph shared by counted references (a player keeps one, its owner another).
+HRESULT CoCreateFilterGraph(std::shared_ptr<IGraphBuilder>& graph);
 
 }  // namespace avmedia

@@ -5,7 +5,10 @@
 #include <cwctype>
 
 #include "avmedia/FileSources.h"
+#include "avmedia/VideoDecoder.h"
 #include "guishell/FrameReadback.h"
+#include "oscompat/Log.h"
+#include "oscompat/Utf.h"
 
 namespace avmedia {
 
@@ -38,7 +41,11 @@ HRESULT IGraphBuilder::AddSourceFilter(const std::wstring& path, const std::wstr
   if (ext == L".wav") source = std::make_shared<WavFileSource>();
   else source = std::make_shared<AsfReader>();
   HRESULT hr = source->Load(path, nullptr);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) {
+    oscompat::log(oscompat::LogLevel::Warning,
+                  "avmedia: no source for " + oscompat::utf8FromWide(path) + ": " + source->info().error);
+    return hr;
+  }
   IBaseFilter* raw = source.get();
   if (FAILED(hr = AddFilter(std::move(source), name))) return hr;
   if (filter) *filter = raw;
@@ -54,6 +61,20 @@ IBaseFilter* IGraphBuilder::FindFilterByName(const std::wstring& name) const {
 HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
   if (!from || !to) return E_POINTER;
   if (running()) return VFW_E_WRONG_STATE;
+  if (auto* file = dynamic_cast<FileSourceBase*>(from)) {
+    IInputPin* receiver = nullptr;
+    for (IPin* in : to->pins()) {
+      auto* pin = dynamic_cast<IInputPin*>(in);
+      if (pin && !pin->isConnected() && pin->AcceptsDecodedVideo()) {
+        receiver = pin;
+        break;
+      }
+    }
+    IPin* out = nullptr;
+    for (IPin* pin : from->pins())
+      if (pin->direction() == PinDirection::Output && !pin->isConnected() && pin->kind() == MediaKind::Video) out = pin;
+    if (receiver && out) return connectThroughDecoder(*file, *out, *receiver);
+  }
   for (IPin* out : from->pins()) {
     if (out->direction() != PinDirection::Output || out->isConnected()) continue;
     for (IPin* in : to->pins()) {
@@ -62,6 +83,35 @@ HRESULT IGraphBuilder::Connect(IBaseFilter* from, IBaseFilter* to) {
     }
   }
   return VFW_E_NOT_FOUND;
+}
+
+HRESULT IGraphBuilder::connectThroughDecoder(FileSourceBase& source, IPin& out, IInputPin& receiver) {
+  auto decoder = std::make_shared<VideoDecoder>();
+  if (HRESULT hr = decoder->Open(source.pathUtf8()); FAILED(hr)) return hr;
+  std::wstring name = L"Video Decoder";
+  for (int n = 2; FindFilterByName(name); ++n) name = L"Video Decoder " + std::to_wstring(n);
+  VideoDecoder* raw = decoder.get();
+  if (HRESULT hr = AddFilter(std::move(decoder), name); FAILED(hr)) return hr;
+  std::vector<IPin*> pins = raw->pins();
+  HRESULT hr = IPin::connect(out, *pins[0]);
+  if (SUCCEEDED(hr)) hr = IPin::connect(*pins[1], receiver);
+  if (FAILED(hr)) {
+    for (IPin* pin : pins) IPin::disconnect(*pin);
+    RemoveFilter(raw);
+  }
+  return hr;
+}
+
+HRESULT IGraphBuilder::RemoveFilter(IBaseFilter* filter) {
+  if (running()) return VFW_E_WRONG_STATE;
+  for (auto it = filters_.begin(); it != filters_.end(); ++it) {
+    if (it->filter.get() != filter) continue;
+    for (IPin* pin : filter->pins()) IPin::disconnect(*pin);
+    filter->JoinGraph(nullptr, it->name);
+    filters_.erase(it);
+    return S_OK;
+  }
+  return E_INVALIDARG;
 }
 
 HRESULT IGraphBuilder::Run() {

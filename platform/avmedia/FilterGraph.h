@@ -12,6 +12,8 @@
 
 namespace avmedia {
 
+class FileSourceBase;
+
 class IGraphBuilder : public IMediaEventSink, public IMediaSeeking {
  public:
   IGraphBuilder() = default;
@@ -21,6 +23,8 @@ class IGraphBuilder : public IMediaEventSink, public IMediaSeeking {
 
   HRESULT AddFilter(std::shared_ptr<IBaseFilter> filter, const std::wstring& name);
   IBaseFilter* FindFilterByName(const std::wstring& name) const;
+  // Disconnects the filter and lets it go (stopped graph only).
+  HRESULT RemoveFilter(IBaseFilter* filter);
   // Creates the source for a file (".wav": WavFileSource; anything else: AsfReader), loads the
   // file and adds the source under `name`. The file's failure is the result (nothing added).
   HRESULT AddSourceFilter(const std::wstring& path, const std::wstring& name, IBaseFilter** filter);
@@ -64,6 +68,7 @@ class IGraphBuilder : public IMediaEventSink, public IMediaSeeking {
   };
   enum class State { Stopped, Paused, Running };
   std::vector<IMediaSeeking*> seekers() const;
+  HRESULT connectThroughDecoder(FileSourceBase& source, IPin& out, IInputPin& receiver);
 
   std::vector<Entry> filters_;
   State state_ = State::Stopped;

@@ -169,7 +169,10 @@ bool CVideoPlayer::onTimer(const CEGUI::EventArgs&) {
 }
 
 bool CVideoPlayer::onWindowDestroyed(const CEGUI::EventArgs&) {
-  forgetWindow();
+  // Not disconnected here: the GUI library cannot drop a subscription while it fires it, and
+  // the window's event takes the subscription with it.
+  windowConnection_ = CEGUI::Event::Connection();
+  window_ = nullptr;
   stop();
   return false;
 }

@@ -31,6 +31,8 @@ TEST_F(Registration, TypesAndRenderersAreRegisteredOnceInTheFixedOrder) {
       "Created WindowRendererFactory for 'Falagard/FalImageRadioButton' WindowRenderers.",
       "Created WindowFactory for 'CEGUI/ItemViewWnd' windows.",
       "Created WindowRendererFactory for 'Falagard/FalaItemView' WindowRenderers.",
+      "Created WindowFactory for 'CEGUI/VideoWnd' windows.",
+      "Created WindowRendererFactory for 'Falagard/VideoRender' WindowRenderers.",
       "Created WindowFactory for 'CEGUI/MultiColumnListEx' windows.",
       "Created WindowRendererFactory for 'Falagard/ButtonEx' WindowRenderers.",
       "Created WindowRendererFactory for 'Falagard/MySlider' WindowRenderers.",
