@@ -133,7 +133,7 @@ void CPKPlaybackWnd::togglePlay() {
     engine_->pause(true);
     if (video_) {
       video_->pause();
-      video_->seekMs(engine_->positionMs());
+      moveVideo(engine_->positionMs());
     }
     playing_ = false;
   } else {
@@ -142,7 +142,7 @@ void CPKPlaybackWnd::togglePlay() {
     ended_ = false;
     engine_->pause(false);
     if (video_) {
-      video_->seekMs(engine_->positionMs());
+      moveVideo(engine_->positionMs());
       video_->run();
     }
     playing_ = true;
@@ -154,7 +154,7 @@ void CPKPlaybackWnd::seekTo(int milliseconds) {
   if (!d_root) return;
   milliseconds = std::clamp(milliseconds, 0, totalMs());
   engine_->seekMs(milliseconds);
-  if (video_) video_->seekMs(milliseconds);
+  moveVideo(milliseconds);
   if (milliseconds < totalMs()) ended_ = false;
   showPosition(milliseconds);
 }
@@ -231,11 +231,22 @@ bool CPKPlaybackWnd::onPositionTick(const CEGUI::EventArgs&) {
 // than the sound the player loops it, and it is left to.
 void CPKPlaybackWnd::keepPictureInStep(int soundMs) {
   if (!video_ || !playing_) return;
+  // A picture just moved reports its old place until the streaming thread gets there.
+  if (resyncHold_ > 0) {
+    --resyncHold_;
+    return;
+  }
   const int pictureMs = video_->positionMs();
   if (pictureMs < 0) return;
   const int duration = video_->durationMs();
   if (duration >= 0 && soundMs >= duration) return;
-  if (std::abs(pictureMs - soundMs) > kResyncMs) video_->seekMs(soundMs);
+  if (std::abs(pictureMs - soundMs) > kResyncMs) moveVideo(soundMs);
+}
+
+void CPKPlaybackWnd::moveVideo(int milliseconds) {
+  if (!video_) return;
+  video_->seekMs(milliseconds);
+  resyncHold_ = kResyncHoldTicks;
 }
 
 void CPKPlaybackWnd::setPlayImages(bool playing) {

@@ -74,6 +74,9 @@ class CPKPlaybackWnd : public IPageCtrl {
   static constexpr int kSeekStepMs = 10000;
   // While both play, a picture further than this from the sound is put back where the sound is.
   static constexpr int kResyncMs = 80;
+  // After the picture was moved, position ticks without a correction (it takes the streaming
+  // thread a moment to get there).
+  static constexpr int kResyncHoldTicks = 5;
 
   explicit CPKPlaybackWnd(PlaybackWndContext context = {});
   ~CPKPlaybackWnd() override;
@@ -114,6 +117,7 @@ class CPKPlaybackWnd : public IPageCtrl {
   void focusAt(int index);
   void moveFocus(int step);
   void keepPictureInStep(int soundMs);
+  void moveVideo(int milliseconds);
   int totalMs() const { return totalSeconds_ * 1000; }
   bool onPositionTick(const CEGUI::EventArgs& args);
   bool onHideTick(const CEGUI::EventArgs& args);
@@ -135,6 +139,7 @@ class CPKPlaybackWnd : public IPageCtrl {
   bool showingPosition_ = false;
   bool dragging_ = false;
   int focus_ = FocusPlay;
+  int resyncHold_ = 0;
   CEGUI::Window* controls_ = nullptr;
   CEGUI::Slider* slider_ = nullptr;
   CEGUITimer hideTimer_;

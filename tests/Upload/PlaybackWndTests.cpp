@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "AppSet/KeyMap.h"
+#include "MixMedia.h"
 #include "PlaybackFakes.h"
 #include "TestSupport.h"
 #include "Upload/CAlbumManager.h"
@@ -325,9 +326,12 @@ TEST_F(Playback, APictureThatDriftsFromTheSoundIsPutBackWhereTheSoundIs) {
   calls_.pictureMs = 4800;  // lags
   advance(CPKPlaybackWnd::kPositionPeriodMs);
   EXPECT_EQ(calls_.video, (std::vector<std::string>{"seek 5200"}));
+  calls_.pictureMs = 4800;  // still reported while the picture gets there: left alone
+  advance(CPKPlaybackWnd::kPositionPeriodMs * CPKPlaybackWnd::kResyncHoldTicks);
+  EXPECT_EQ(calls_.video.size(), 1u);
   calls_.pictureMs = 5600;  // leads
   advance(CPKPlaybackWnd::kPositionPeriodMs);
-  EXPECT_EQ(calls_.video.back(), "seek 5300");
+  EXPECT_EQ(calls_.video.back(), "seek 5800");
   calls_.video.clear();
   page_->togglePlay();
   calls_.video.clear();
@@ -367,6 +371,41 @@ TEST_F(Playback, AMissingOrBrokenVideoLeavesThePictureEmptyWhileTheSoundPlays) {
     EXPECT_EQ(page_->pageWindow(), nullptr);
     page_.reset();
   }
+}
+
+// --------------------------------------------------------------------------------------------
+// The real video player behind the window
+
+// Catches: a picture that stays where it was when the sound is moved, a pause that lets the
+// picture run on, and frames that never reach the window.
+TEST_F(Playback, TheWorksOwnSilentVideoFollowsSeekAndPause) {
+  const std::string video = install_.path() + "/Temp/knoAudio.WMV";
+  ASSERT_TRUE(writeSilentVideo(video, 4.0, 320, 200, 25));
+  CEGUI::Window* window = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/VideoWnd", "Video");
+  window->setArea(CEGUI::URect(CEGUI::UDim(0, 0), CEGUI::UDim(0, 0), CEGUI::UDim(0, 320), CEGUI::UDim(0, 200)));
+  sheet()->addChild(window);
+  std::unique_ptr<IPlaybackVideo> picture = makePlaybackVideo(window);
+  ASSERT_NE(picture, nullptr);
+  picture->open(oscompat::wideFromUtf8(video));
+  EXPECT_NEAR(picture->durationMs(), 4000, 100);
+  picture->run();
+  auto* renderer = dynamic_cast<CEGUI::FalagardVideo*>(window->getWindowRenderer());
+  ASSERT_NE(renderer, nullptr);
+  ASSERT_TRUE(shell().pumpUntil([&] {
+    shell().runFrame();
+    CEGUI::System::getSingleton().renderAllGUIContexts();
+    return renderer->framesDrawn() > 0;
+  }));
+  picture->pause();
+  picture->seekMs(2000);
+  // The streaming thread moves: real time, bounded.
+  ASSERT_TRUE(shell().pumpUntil([&] { return std::abs(picture->positionMs() - 2000) <= 40; }));
+  const int held = picture->positionMs();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // real time: the graph's own clock
+  EXPECT_EQ(picture->positionMs(), held);
+  picture->close();
+  EXPECT_LT(picture->positionMs(), 0);
+  picture.reset();  // the player takes its window with it
 }
 
 // --------------------------------------------------------------------------------------------
