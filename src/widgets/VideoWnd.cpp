@@ -57,8 +57,13 @@ void FalagardVideo::render() {
     const long height = std::labs(static_cast<long>(header->biHeight));
     // A header that claims more pixels than the frame holds is not drawn (never read past it).
     if (width > 0 && height > 0 && width <= 8192 && height <= 8192 && frame->dataLength() >= width * height * 4) {
-      texture_->loadFromMemory(frame->data(), Sizef(static_cast<float>(width), static_cast<float>(height)),
-                               Texture::PF_RGBA);
+      // PF_RGBA: bytes R, G, B, A as the reader delivers them. Once the texture has the frame's
+      // size the pixels are written into it instead of reallocating it each frame.
+      const Sizef frameSize(static_cast<float>(width), static_cast<float>(height));
+      if (texture_->getSize() == frameSize && texture_->getOriginalDataSize() == frameSize)
+        texture_->blitFromMemory(frame->data(), Rectf(Vector2f(0, 0), frameSize));
+      else
+        texture_->loadFromMemory(frame->data(), frameSize, Texture::PF_RGBA);
       const Sizef size = d_window->getPixelSize();
       const Colour white(0xFFFFFFFF);
       // Flipped: frames come bottom row first, so the top edge samples v = 1.
