@@ -141,10 +141,8 @@ void CPKPlaybackWnd::togglePlay() {
     if (ended_ && engine_->positionMs() >= totalMs() - 500) seekTo(0);
     ended_ = false;
     engine_->pause(false);
-    if (video_) {
-      moveVideo(engine_->positionMs());
-      video_->run();
-    }
+    // The picture was put where the sound is when it paused (and with every seek since).
+    if (video_) video_->run();
     playing_ = true;
   }
   setPlayImages(playing_);
