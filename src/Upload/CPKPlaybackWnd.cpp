@@ -108,7 +108,8 @@ void CPKPlaybackWnd::setSource(const PlaybackSource& source) {
   if (!d_root) return;
   source_ = source;
   engine_->stop();
-  if (video_) video_->close();
+  // The video is stopped by opening the new file; it is let go only when the page closes (a
+  // released player draws nothing more in its window).
   totalSeconds_ = std::max(0, engine_->totalSeconds(source_.voicePath, source_.musicPath));
   if (CEGUI::Window* w = part("ControlWnd/TotalTime")) w->setText(timeText(totalSeconds_));
   // A click on the track moves the position by one remote-control step.

@@ -39,7 +39,8 @@ class IPlaybackVideo {
  public:
   virtual ~IPlaybackVideo() = default;
   // Stops what was shown and opens `path` paused on its first frame; a file that cannot be read
-  // leaves the window empty (the sound plays all the same).
+  // leaves the window empty (the sound plays all the same). May be called again for another
+  // file.
   virtual void open(const std::wstring& path) = 0;
   virtual void run() = 0;
   virtual void pause() = 0;

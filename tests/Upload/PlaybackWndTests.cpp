@@ -136,7 +136,7 @@ TEST_F(Playback, SetSourceStartsTheMixWithItsSettingsAndTheVideoBesideIt) {
   page_->setSource(source());
   EXPECT_EQ(videoWindow_, page_->part("VideoWnd"));
   EXPECT_EQ(calls_.engine, (std::vector<std::string>{"stop", "names /rec/aVoice.pcm /rec/amusic.pcm", "mix 120 80 40", "play"}));
-  EXPECT_EQ(calls_.video, (std::vector<std::string>{"close", "open /rec/anoAudio.WMV", "run"}));
+  EXPECT_EQ(calls_.video, (std::vector<std::string>{"open /rec/anoAudio.WMV", "run"}));
   EXPECT_TRUE(page_->playing());
 }
 
@@ -381,31 +381,39 @@ TEST_F(Playback, AMissingOrBrokenVideoLeavesThePictureEmptyWhileTheSoundPlays) {
 TEST_F(Playback, TheWorksOwnSilentVideoFollowsSeekAndPause) {
   const std::string video = install_.path() + "/Temp/knoAudio.WMV";
   ASSERT_TRUE(writeSilentVideo(video, 4.0, 320, 200, 25));
-  CEGUI::Window* window = CEGUI::WindowManager::getSingleton().createWindow("TaharezLook/VideoWnd", "Video");
-  window->setArea(CEGUI::URect(CEGUI::UDim(0, 0), CEGUI::UDim(0, 0), CEGUI::UDim(0, 320), CEGUI::UDim(0, 200)));
-  sheet()->addChild(window);
-  std::unique_ptr<IPlaybackVideo> picture = makePlaybackVideo(window);
+  IPlaybackVideo* picture = nullptr;
+  PlaybackWndContext c;
+  c.engine = std::make_unique<ClockMix>(calls_);
+  c.video = [&picture](CEGUI::Window* w) {
+    std::unique_ptr<IPlaybackVideo> v = makePlaybackVideo(w);  // the real player
+    picture = v.get();
+    return v;
+  };
+  page_ = std::make_unique<CPKPlaybackWnd>(std::move(c));
+  ASSERT_TRUE(page_->attach(sheet()));
   ASSERT_NE(picture, nullptr);
-  picture->open(oscompat::wideFromUtf8(video));
+  PlaybackSource s = source();
+  s.videoPath = oscompat::wideFromUtf8(video);
+  // Twice, as a window given a second source: the second file plays in the same window.
+  page_->setSource(s);
+  page_->setSource(s);
   EXPECT_NEAR(picture->durationMs(), 4000, 100);
-  picture->run();
-  auto* renderer = dynamic_cast<CEGUI::FalagardVideo*>(window->getWindowRenderer());
+  auto* renderer = dynamic_cast<CEGUI::FalagardVideo*>(page_->part("VideoWnd")->getWindowRenderer());
   ASSERT_NE(renderer, nullptr);
   ASSERT_TRUE(shell().pumpUntil([&] {
     shell().runFrame();
     CEGUI::System::getSingleton().renderAllGUIContexts();
     return renderer->framesDrawn() > 0;
   }));
-  picture->pause();
-  picture->seekMs(2000);
+  page_->togglePlay();  // pause
+  page_->seekTo(2000);
   // The streaming thread moves: real time, bounded.
   ASSERT_TRUE(shell().pumpUntil([&] { return std::abs(picture->positionMs() - 2000) <= 40; }));
   const int held = picture->positionMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // real time: the graph's own clock
   EXPECT_EQ(picture->positionMs(), held);
-  picture->close();
-  EXPECT_LT(picture->positionMs(), 0);
-  picture.reset();  // the player takes its window with it
+  page_->back();  // the player goes, and takes its window with it
+  EXPECT_EQ(page_->pageWindow(), nullptr);
 }
 
 // --------------------------------------------------------------------------------------------
@@ -490,7 +498,7 @@ TEST_F(WorksRowPlay, PlayOpensTheWorksRecordingsAndBackReturnsToTheRow) {
   EXPECT_EQ(opened_[0]->source().voicePath, w.VoicePcmFile);
   EXPECT_EQ(opened_[0]->source().musicPath, w.MusicPcmFile);
   EXPECT_EQ(opened_[0]->source().videoPath, w.SoundlessVideoFile);
-  EXPECT_EQ(calls_.video, (std::vector<std::string>{"close", "open " + oscompat::utf8FromWide(w.SoundlessVideoFile), "run"}));
+  EXPECT_EQ(calls_.video, (std::vector<std::string>{"open " + oscompat::utf8FromWide(w.SoundlessVideoFile), "run"}));
   EXPECT_EQ(CEGUI::System::getSingleton().getDefaultGUIContext().getModalWindow(), opened_[0]->pageWindow());
   pressKey(kEscape);
   EXPECT_EQ(row(0).dialog("PlayBack"), nullptr);
