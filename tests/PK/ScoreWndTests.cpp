@@ -221,7 +221,7 @@ TEST_F(ScorePreview, PlaysTheSongJustSungAndTheScoreWindowIsBackWhenItEnds) {
   ASSERT_NE(preview, nullptr);
   EXPECT_EQ(preview->source().voicePath, page_->works().VoicePcmFile);
   EXPECT_EQ(preview->source().musicPath, page_->works().MusicPcmFile);
-  EXPECT_EQ(calls_.video[1], "open " + oscompat::utf8FromWide(page_->works().SoundlessVideoFile));
+  EXPECT_EQ(calls_.video.front(), "open " + oscompat::utf8FromWide(page_->works().SoundlessVideoFile));
   EXPECT_EQ(modal(), preview->pageWindow());
   advance(PKScoreWnd::kBarPeriodMs * 5);
   EXPECT_EQ(progress(), before);
