@@ -1,5 +1,6 @@
 #include "avmedia/VideoDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "oscompat/Log.h"
@@ -64,7 +65,9 @@ void VideoDecoder::startThread(bool paused) {
     ended_ = false;
     primed_ = false;
     resync_ = true;
+    anchorAtSeek_ = false;
     pausedAt_ = Clock::now();
+    runSince_ = pausedAt_;
     // Every run from stopped starts at the beginning.
     seekPending_ = stats_.decoded > 0;
     seekTarget_ = 0;
@@ -86,6 +89,7 @@ HRESULT VideoDecoder::Run(int64_t) {
     std::lock_guard g(lock_);
     if (!paused_) return S_FALSE;
     paused_ = false;
+    runSince_ = Clock::now();
     // The pictures keep their spacing: the time spent paused moves the clock on.
     if (!resync_) origin_ += Clock::now() - pausedAt_;
   }
@@ -140,6 +144,7 @@ HRESULT VideoDecoder::SetPositions(REFERENCE_TIME* current, unsigned currentFlag
     }
     seekPending_ = true;
     seekTarget_ = *current;
+    seekAskedAt_ = Clock::now();
   }
   wake_.notify_all();
   return S_OK;
@@ -169,6 +174,8 @@ void VideoDecoder::stream() {
       ended_ = false;
       primed_ = false;
       resync_ = true;
+      anchorAtSeek_ = true;
+      anchorTarget_ = target;
       skippedInRow_ = 0;
       deliveredThisPass_ = 0;
       lock.unlock();
@@ -204,9 +211,18 @@ void VideoDecoder::stream() {
     if (paced_) {
       if (resync_) {
         const Clock::time_point now = Clock::now();
-        origin_ = now - std::chrono::microseconds(pts / 10);
-        // A decoder cued up while paused counts its pause from the picture it shows.
-        if (paused_) pausedAt_ = now;
+        if (paused_) {
+          // Primed while paused: the pause counts from this picture on.
+          origin_ = now - std::chrono::microseconds(pts / 10);
+          pausedAt_ = now;
+        } else if (anchorAtSeek_) {
+          const Clock::time_point anchor = std::max(seekAskedAt_, runSince_);
+          origin_ = std::min(now, anchor) - std::chrono::microseconds(anchorTarget_ / 10);
+          late = now - (origin_ + std::chrono::microseconds(pts / 10)) > std::chrono::microseconds(frameDuration_ / 10);
+        } else {
+          origin_ = now - std::chrono::microseconds(pts / 10);
+        }
+        anchorAtSeek_ = false;
         resync_ = false;
       } else if (!waitUntilDue(lock, pts, late)) {
         continue;

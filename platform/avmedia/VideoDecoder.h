@@ -108,6 +108,13 @@ class VideoDecoder : public IBaseFilter, public IMediaSeeking {
   bool resync_ = true;
   Clock::time_point origin_;
   Clock::time_point pausedAt_;
+  // A seek keeps the clock of the moment it was asked for (or of the run that followed it):
+  // the time the reader takes to get there is made up by skipping, not added to the picture's
+  // delay against whatever it plays with.
+  bool anchorAtSeek_ = false;
+  REFERENCE_TIME anchorTarget_ = 0;
+  Clock::time_point seekAskedAt_;
+  Clock::time_point runSince_;
   std::atomic<REFERENCE_TIME> position_{0};
   DecoderStats stats_;
   bool loggedFailure_ = false;

@@ -150,6 +150,12 @@ int RecMixPause(int pause);     /* 1 pause, 0 resume */
 int RecMixStop(void);            /* ends live playback and a running RecMixSaveW (its WAV removed) */
 int GetRecMixPlayTime(void);    /* seconds mixed (file) or played (live) */
 int GetRecMixState(void);       /* 0 idle, 1 mixing to a file, 2 live playing, 3 live paused */
+/* Moves the live mix, playing or paused, to this many milliseconds from its start (past the
+ * end: to the end; a mix that had finished plays again from there). Returns at once; the
+ * sound follows within a block. VOKA_ERR_STATE without a live mix. */
+int RecMixSeek(int milliseconds);
+/* Milliseconds of the live mix played; during a seek, the position asked for. 0 without one. */
+int GetRecMixPlayPosMs(void);
 int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */
 int SetMixMicDelay(int milliseconds); /* 0..2000: the voice is moved this much earlier */

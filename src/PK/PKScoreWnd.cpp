@@ -48,6 +48,11 @@ void deleteRecording(const UploadItem& works) {
   }).detach();
 }
 
+CEGUI::Window* guiSheetOf() {
+  CEGUI::System* system = CEGUI::System::getSingletonPtr();
+  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
+}
+
 }  // namespace
 
 PKScoreWnd::PKScoreWnd() {
@@ -120,6 +125,7 @@ void PKScoreWnd::stopBar() { barTimer_.KillTimer(); }
 
 bool PKScoreWnd::closePage() {
   if (!d_root) return true;
+  dropPreview(false);
   playSound(L"");
   stopBar();
   // Animations of the window's parts must not outlive them.
@@ -152,6 +158,7 @@ bool PKScoreWnd::onBarTick(const CEGUI::EventArgs&) {
   const float progress = bar->getProgress();
   if (target <= progress || progress >= 1.0f) {
     stopBar();
+    barDone_ = true;
     bar->setProgress(target);
     if (CEGUI::Window* label = child("Right/Percent")) {
       const float parentHeight = bar->getParentPixelSize().d_height;
@@ -173,9 +180,7 @@ bool PKScoreWnd::onBarTick(const CEGUI::EventArgs&) {
 void PKScoreWnd::runAction(unsigned id) {
   switch (id) {
     case Preview:
-      // The playback window plays the recording once it exists.
-      appLog("PKScoreWnd: preview of " + oscompat::utf8FromWide(works_.Key) +
-             " asked for; there is no playback window yet");
+      openPreview();
       break;
     case Upload:
       // The work joins the album; the application opens the works page once this window has
@@ -204,6 +209,61 @@ void PKScoreWnd::runAction(unsigned id) {
     default:
       break;
   }
+}
+
+// The recording just sung, played back over this window; when it ends this window is back.
+void PKScoreWnd::openPreview() {
+  if (preview_ || !d_root || works_.SoundlessVideoFile.empty()) return;
+  const PlaybackSource source = playbackSourceOf(works_);
+  if (!recordingsExist(source)) {
+    appLogError("PKScoreWnd: the recordings of " + oscompat::utf8FromWide(works_.Key) + " are not there");
+    return;
+  }
+  // The bar and its sounds wait while the recording plays.
+  stopBar();
+  playSound(L"");
+  preview_ = previewFactory_ ? previewFactory_() : nullptr;
+  if (!preview_) {
+    // The preview's Upload is this window's: the page ends with 1 and Upload runs here.
+    PlaybackWndContext context;
+    context.onUpload = [] {};
+    preview_ = new CPKPlaybackWnd(std::move(context));
+  }
+  previewEnded_ = preview_->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber(&PKScoreWnd::onPreviewEnded, this));
+  preview_->attach(guiSheetOf());
+  if (!preview_->pageWindow()) {
+    appLogError("PKScoreWnd: the preview could not be shown");
+    dropPreview(false);
+    return;
+  }
+  preview_->setSource(source);
+}
+
+bool PKScoreWnd::onPreviewEnded(const CEGUI::EventArgs&) {
+  const int result = preview_ ? preview_->result() : 0;
+  // Inside the preview's own handler: it goes once that has returned.
+  dropPreview(true);
+  if (result == 1) {
+    runAction(Upload);
+    return true;
+  }
+  if (!barDone_ && d_root) barTimer_.SetTimer(kBarPeriodMs);
+  focusButton(Preview);
+  return true;
+}
+
+void PKScoreWnd::dropPreview(bool deferred) {
+  if (!preview_) return;
+  CPKPlaybackWnd* page = preview_;
+  preview_ = nullptr;
+  if (deferred) {
+    previewEnded_ = CEGUI::Event::Connection();
+    IPageCtrl::freeLater(page);
+    return;
+  }
+  if (previewEnded_.isValid()) previewEnded_->disconnect();
+  if (page->pageWindow()) page->endModal(0);
+  delete page;
 }
 
 bool PKScoreWnd::onMouseClick(const CEGUI::EventArgs& args) {

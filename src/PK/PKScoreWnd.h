@@ -6,9 +6,11 @@
 // opened it destroys it on its "EndModal". GUI thread.
 #include <CEGUI/Event.h>
 
+#include <functional>
 #include <string>
 
 #include "PK/CMissonPk.h"
+#include "Upload/CPKPlaybackWnd.h"
 #include "Upload/UploadItem.h"
 #include "app/IPageCtrl.h"
 #include "guishell/CEGUITimer.h"
@@ -37,6 +39,11 @@ class PKScoreWnd : public IPageCtrl {
   // song had no scored words.
   static std::string rateText(const PkScoreRecord& scores);
 
+  // The open preview of the recording, or null.
+  CPKPlaybackWnd* preview() const { return preview_; }
+  // Makes the preview window; null: the engine's live mix with the video player.
+  void setPreviewFactory(std::function<CPKPlaybackWnd*()> factory) { previewFactory_ = std::move(factory); }
+
   // The sound files, under the installation's PKData/wav.
   static std::wstring totalSoundPath();
   static std::wstring stepSoundPath();
@@ -49,9 +56,16 @@ class PKScoreWnd : public IPageCtrl {
   bool onMouseClick(const CEGUI::EventArgs& args);
   bool onBarTick(const CEGUI::EventArgs& args);
   void stopBar();
+  void openPreview();
+  bool onPreviewEnded(const CEGUI::EventArgs& args);
+  void dropPreview(bool deferred);
 
   PkScoreRecord scores_;
   UploadItem works_;
   CEGUITimer barTimer_;
   CEGUI::Event::Connection barConnection_;
+  bool barDone_ = false;
+  CPKPlaybackWnd* preview_ = nullptr;
+  CEGUI::Event::Connection previewEnded_;
+  std::function<CPKPlaybackWnd*()> previewFactory_;
 };

@@ -70,7 +70,7 @@ void CAlbumWnd::addTab(RecordingListBase& list, const CEGUI::String& button, con
 
 bool CAlbumWnd::onAttached() {
   if (!d_root || !tabs_) return false;
-  local_ = std::make_unique<CLocalRecordingList>(context_.mixFactory);
+  local_ = std::make_unique<CLocalRecordingList>(context_.mixFactory, context_.playbackFactory);
   local_->initialise();
   addTab(*local_, "__auto_btnLocalRecording", "set:PK image:WaitUpLoad_Normal", "set:PK image:WaitUpLoad_Normal",
          "set:PK image:WaitUpLoad_Hover");

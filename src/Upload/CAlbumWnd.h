@@ -31,6 +31,8 @@ struct AlbumWndContext {
   CNetRecordingItem::UrlOpener openUrl;
   // Makes a work's mixing job; null: the Windows Media mix.
   CLocalRecordingList::MixFactory mixFactory;
+  // Makes a work's playback window; null: the engine's live mix with the video player.
+  CLocalRecordingItem::PlaybackFactory playbackFactory;
 };
 
 class CAlbumWnd : public IPageCtrl {

@@ -3,9 +3,14 @@
 #include <CEGUI/CEGUI.h>
 
 #include "Upload/CAlbumManager.h"
+#include "Upload/CPKPlaybackWnd.h"
+#include "Upload/PlaybackSource.h"
 #include "Upload/UploadItem.h"
 #include "app/AppLog.h"
+#include "app/CInfoTipManager.h"
+#include "app/EventNames.h"
 #include "app/TextConvert.h"
+#include "oscompat/Utf.h"
 
 const CEGUI::String CLocalRecordingItem::EventMix("EventMix");
 const CEGUI::String CLocalRecordingItem::kLayout("PK_LocalRecordingItem.layout");
@@ -15,6 +20,12 @@ namespace {
 int itemCounter = 0;
 
 const char* const kChildren[] = {"PKFlg", "Song", "RecordTime", "Play", "Share", "Delete", "Progress"};
+const std::string kPlayBack = "PlayBack";
+
+CEGUI::Window* guiSheet() {
+  CEGUI::System* system = CEGUI::System::getSingletonPtr();
+  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
+}
 
 }  // namespace
 
@@ -36,12 +47,14 @@ CLocalRecordingItem::CLocalRecordingItem(CEGUI::Window* parent, int row) {
   if (CEGUI::Window* del = child("Delete"))
     buttonConnections_.push_back(del->subscribeEvent(
         CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&CLocalRecordingItem::onDelete, this)));
-  // Playing a work back comes with the playback window; until then the button shows, disabled.
-  if (CEGUI::Window* play = child("Play")) play->disable();
+  if (CEGUI::Window* play = child("Play"))
+    buttonConnections_.push_back(play->subscribeEvent(
+        CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&CLocalRecordingItem::onPlay, this)));
   clear();
 }
 
 CLocalRecordingItem::~CLocalRecordingItem() {
+  dropPlayback(false);
   disconnectWork();
   for (auto& c : buttonConnections_) c->disconnect();
   if (root_) CEGUI::WindowManager::getSingleton().destroyWindow(root_);
@@ -76,6 +89,8 @@ void CLocalRecordingItem::showWork(UploadItem* work) {
     bar->setText(CEGUI::PropertyHelper<int>::toString(static_cast<int>(progress * 100.0f)) + "%");
   }
   for (const char* name : {"Song", "RecordTime", "Play"}) child(name)->show();
+  // A work whose recordings were removed (a cleaned Temp folder) cannot be played back.
+  child("Play")->setEnabled(recordingsExist(playbackSourceOf(*work)));
   switch (work->UploadState) {
     case 1:
       setShareImages(true);
@@ -156,6 +171,66 @@ std::vector<CEGUI::Window*> CLocalRecordingItem::focusButtons() const {
     if (w && w->isEffectiveVisible() && !w->isEffectiveDisabled()) out.push_back(w);
   }
   return out;
+}
+
+IPageCtrl* CLocalRecordingItem::dialog(const std::string& name) const {
+  const auto it = dialogs_.find(name);
+  return it == dialogs_.end() ? nullptr : it->second;
+}
+
+void CLocalRecordingItem::play() {
+  if (!work_ || dialog(kPlayBack)) return;
+  const PlaybackSource source = playbackSourceOf(*work_);
+  // The files may have gone since the row was drawn.
+  if (!recordingsExist(source)) {
+    if (CEGUI::Window* button = child("Play")) button->disable();
+    appLogError("works: the recordings of " + oscompat::utf8FromWide(key_) + " are gone");
+    if (CInfoTipManager* tips = CInfoTipManager::getSingletonPtr())
+      tips->showStandardNotice(L"作品" + work_->Song + L"的录音文件已不存在", L"PlayBack", 2000);
+    return;
+  }
+  CPKPlaybackWnd* page = playbackFactory_ ? playbackFactory_() : new CPKPlaybackWnd;
+  dialogs_[kPlayBack] = page;
+  playbackEnded_ = page->subscribeEvent(EventNames::EndModal,
+                                        CEGUI::Event::Subscriber(&CLocalRecordingItem::onPlaybackEnded, this));
+  page->attach(guiSheet());
+  if (!page->pageWindow()) {
+    appLogError("works: the playback window could not be shown");
+    dropPlayback(false);
+    return;
+  }
+  page->setSource(source);
+}
+
+bool CLocalRecordingItem::onPlay(const CEGUI::EventArgs&) {
+  play();
+  return true;
+}
+
+bool CLocalRecordingItem::onPlaybackEnded(const CEGUI::EventArgs&) {
+  IPageCtrl* page = dialog(kPlayBack);
+  const int result = page ? page->result() : 0;
+  // Inside the page's own handler: it goes once that has returned.
+  dropPlayback(true);
+  // Upload from the playback is this row's upload (a mix first when the work has none); one
+  // under way already goes on.
+  if (result == 1 && work_ && !showingUpload_) share();
+  return true;
+}
+
+void CLocalRecordingItem::dropPlayback(bool deferred) {
+  const auto it = dialogs_.find(kPlayBack);
+  if (it == dialogs_.end()) return;
+  IPageCtrl* page = it->second;
+  dialogs_.erase(it);
+  if (deferred) {
+    playbackEnded_ = CEGUI::Event::Connection();
+    IPageCtrl::freeLater(page);
+    return;
+  }
+  if (playbackEnded_.isValid()) playbackEnded_->disconnect();
+  if (page->pageWindow()) page->endModal(0);
+  delete page;
 }
 
 bool CLocalRecordingItem::onShare(const CEGUI::EventArgs&) {

@@ -1,12 +1,16 @@
 #pragma once
 // One row of the local works: the contest flag, song, recording time, the upload's progress and
-// the buttons Play (disabled until the playback window exists), Share (upload or pause; an
-// unmixed work asks its list for a mix through "EventMix") and Delete. While it shows a work it
-// follows that work's "UploadBegin" + key and "UploadPause" + key on the album. GUI thread.
+// the buttons Play (the playback window, kept under "PlayBack" while it is open; disabled when
+// the work's recordings are no longer on disk; its Upload starts this row's upload), Share (upload or pause; an unmixed work asks
+// its list for a mix through "EventMix") and Delete. While it shows a work it follows that
+// work's "UploadBegin" + key and "UploadPause" + key on the album. GUI thread.
 #include <CEGUI/EventArgs.h>
 #include <CEGUI/EventSet.h>
 #include <CEGUI/String.h>
 
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,8 @@ namespace CEGUI {
 class Window;
 }
 struct UploadItem;
+class IPageCtrl;
+class CPKPlaybackWnd;
 
 // "EventMix": the work (by key) whose Share asked for a mix.
 class RecordingEventArgs : public CEGUI::EventArgs {
@@ -39,6 +45,15 @@ class CLocalRecordingItem : public CEGUI::EventSet {
   void clear();
   // The Share button: upload or pause a mixed work, ask for the mix of an unmixed one.
   void share();
+  // The Play button: the playback window over the GUI sheet. Nothing when the recordings are
+  // gone (the button is then disabled and a notice says so).
+  void play();
+  // The open child dialog under `name` ("PlayBack"), or null.
+  IPageCtrl* dialog(const std::string& name) const;
+
+  // Makes the playback window; null: the engine's live mix and the video player.
+  using PlaybackFactory = std::function<CPKPlaybackWnd*()>;
+  void setPlaybackFactory(PlaybackFactory factory) { playbackFactory_ = std::move(factory); }
 
   UploadItem* work() const { return work_; }
   bool showingUpload() const { return showingUpload_; }
@@ -53,6 +68,9 @@ class CLocalRecordingItem : public CEGUI::EventSet {
   void disconnectWork();
   bool onShare(const CEGUI::EventArgs& args);
   bool onDelete(const CEGUI::EventArgs& args);
+  bool onPlay(const CEGUI::EventArgs& args);
+  bool onPlaybackEnded(const CEGUI::EventArgs& args);
+  void dropPlayback(bool deferred);
 
   CEGUI::Window* root_ = nullptr;
   UploadItem* work_ = nullptr;
@@ -61,4 +79,7 @@ class CLocalRecordingItem : public CEGUI::EventSet {
   std::vector<CEGUI::String> keyedEvents_;
   std::vector<CEGUI::Event::Connection> workConnections_;
   std::vector<CEGUI::Event::Connection> buttonConnections_;
+  PlaybackFactory playbackFactory_;
+  std::map<std::string, IPageCtrl*> dialogs_;
+  CEGUI::Event::Connection playbackEnded_;
 };

@@ -21,8 +21,10 @@ CEGUI::Window* guiSheet() {
 }
 }  // namespace
 
-CLocalRecordingList::CLocalRecordingList(MixFactory mixFactory)
-    : RecordingListBase("LocalRecording", kLayout), mixFactory_(std::move(mixFactory)) {
+CLocalRecordingList::CLocalRecordingList(MixFactory mixFactory, CLocalRecordingItem::PlaybackFactory playbackFactory)
+    : RecordingListBase("LocalRecording", kLayout),
+      mixFactory_(std::move(mixFactory)),
+      playbackFactory_(std::move(playbackFactory)) {
   if (!mixFactory_)
     mixFactory_ = [](const UploadItem& work) -> std::unique_ptr<IMix> { return CMixImageWMV::forWork(work); };
 }
@@ -51,6 +53,7 @@ void CLocalRecordingList::createRows(CEGUI::Window* area) {
   items_.clear();
   for (int row = 0; row < pageSize; ++row) {
     items_.push_back(std::make_unique<CLocalRecordingItem>(area, row));
+    items_.back()->setPlaybackFactory(playbackFactory_);
     items_.back()->subscribeEvent(CLocalRecordingItem::EventMix,
                                   CEGUI::Event::Subscriber(&CLocalRecordingList::onEventMix, this));
   }

@@ -21,8 +21,9 @@ class CLocalRecordingList : public RecordingListBase {
   // Makes the mixing job of a work (null: that work cannot be mixed now).
   using MixFactory = std::function<std::unique_ptr<IMix>(const UploadItem&)>;
 
-  // `mixFactory` null: the Windows Media mix of the work's recordings.
-  explicit CLocalRecordingList(MixFactory mixFactory = {});
+  // `mixFactory` null: the Windows Media mix of the work's recordings; `playbackFactory` null:
+  // the playback window with the engine's live mix.
+  explicit CLocalRecordingList(MixFactory mixFactory = {}, CLocalRecordingItem::PlaybackFactory playbackFactory = {});
   ~CLocalRecordingList() override;
 
   const std::vector<std::unique_ptr<CLocalRecordingItem>>& items() const { return items_; }
@@ -49,6 +50,7 @@ class CLocalRecordingList : public RecordingListBase {
   void dropMixDialog(bool deferred);
 
   MixFactory mixFactory_;
+  CLocalRecordingItem::PlaybackFactory playbackFactory_;
   std::vector<std::unique_ptr<CLocalRecordingItem>> items_;
   std::vector<UploadItem*> works_;
   // By key, not by pointer: the album's works may move while the mix runs.

@@ -4,6 +4,7 @@
 #include <CEGUI/CEGUI.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "AppSet/KeyMap.h"
 #include "PK/PKScoreWnd.h"
 #include "Upload/CAlbumManager.h"
+#include "PlaybackFakes.h"
 #include "TestSupport.h"
 #include "app/EventNames.h"
 #include "oscompat/SoundPlayer.h"
@@ -128,9 +130,9 @@ TEST_F(ScoreWindow, ArrowsWrapOverTheFourButtonsAndTheBackKeyCloses) {
   EXPECT_EQ(sounds_.size(), heard);
 }
 
-TEST_F(ScoreWindow, PreviewDoesNothingYetAndUploadClosesWithZero) {
+TEST_F(ScoreWindow, PreviewWithoutASilentVideoDoesNothingAndUploadClosesWithZero) {
   open({1, 1, 1, 0, 30, 5});
-  pressKey(kReturn);  // preview: there is no playback window yet
+  pressKey(kReturn);  // preview: the works record names no silent video
   EXPECT_EQ(ends_, 0);
   EXPECT_NE(page_->pageWindow(), nullptr);
   pressKey(kRight);
@@ -168,6 +170,105 @@ TEST_F(ScoreWindow, UploadGivesTheWorkToTheAlbumAndAsksForTheWorksPage) {
   advance(10);
   EXPECT_EQ(asked, 1);
   c->disconnect();
+}
+
+// The recording of the song just sung, with its two recordings on disk.
+UploadItem sungWorks(const std::string& installation) {
+  const std::wstring temp = std::wstring(installation.begin(), installation.end()) + L"/Temp/20261210120000_100";
+  UploadItem works;
+  works.Key = L"20261210120000_100";
+  works.VoicePcmFile = temp + L"Voice.pcm";
+  works.MusicPcmFile = temp + L"music.pcm";
+  works.SoundlessVideoFile = temp + L"noAudio.WMV";
+  works.LyricFile = temp + L".lyric";
+  works.UploadFile = temp + L".WMV";
+  vktest::writeFile(oscompat::utf8FromWide(works.VoicePcmFile), std::string(4410, '\0'));
+  vktest::writeFile(oscompat::utf8FromWide(works.MusicPcmFile), std::string(8820, '\0'));
+  return works;
+}
+
+class ScorePreview : public ScoreWindow {
+ protected:
+  void SetUp() override {
+    ScoreWindow::SetUp();
+    calls_.clock = &clock_;
+  }
+  void openWithPreview() {
+    open({300, 250, 280, 0, 1200, 69});
+    page_->setWorks(sungWorks(install_.path()));
+    page_->setPreviewFactory([this] {
+      PlaybackWndContext context;
+      context.engine = std::make_unique<vktest::ClockMix>(calls_);
+      context.video = [this](CEGUI::Window*) { return std::make_unique<vktest::NotedVideo>(calls_); };
+      // As the score window's own preview: its Upload is the score window's.
+      context.onUpload = [] {};
+      return new CPKPlaybackWnd(std::move(context));
+    });
+  }
+  CEGUI::Window* modal() { return CEGUI::System::getSingleton().getDefaultGUIContext().getModalWindow(); }
+
+  vktest::Calls calls_;
+};
+
+// Catches: a preview that plays other files than the song's, step sounds of the bar over the
+// recording, a score window that does not come back (modal, bar climbing) when it ends.
+TEST_F(ScorePreview, PlaysTheSongJustSungAndTheScoreWindowIsBackWhenItEnds) {
+  openWithPreview();
+  advance(PKScoreWnd::kBarPeriodMs * 2);
+  const float before = progress();
+  shell().clickWindow(part("BottomBtn/PreviewBtn"));
+  CPKPlaybackWnd* preview = page_->preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(preview->source().voicePath, page_->works().VoicePcmFile);
+  EXPECT_EQ(preview->source().musicPath, page_->works().MusicPcmFile);
+  EXPECT_EQ(calls_.video.front(), "open " + oscompat::utf8FromWide(page_->works().SoundlessVideoFile));
+  EXPECT_EQ(modal(), preview->pageWindow());
+  advance(PKScoreWnd::kBarPeriodMs * 5);
+  EXPECT_EQ(progress(), before);
+  EXPECT_EQ(count(PKScoreWnd::stepSoundPath()), 2);
+
+  pressKey(kEscape);  // Back on the preview
+  EXPECT_EQ(page_->preview(), nullptr);
+  EXPECT_EQ(ends_, 0);
+  EXPECT_EQ(modal(), page_->pageWindow());
+  advance(PKScoreWnd::kBarPeriodMs);
+  EXPECT_GT(progress(), before);
+  EXPECT_EQ(count(PKScoreWnd::stepSoundPath()), 3);
+}
+
+// Catches: Upload from the preview that leaves the score window open, loses the work, or asks
+// for the works page twice.
+TEST_F(ScorePreview, UploadFromThePreviewIsTheScoreWindowsUpload) {
+  CAlbumManager album(nullptr);
+  album.setWorksFilePath(std::wstring(install_.path().begin(), install_.path().end()) + L"/PKData/1.xml");
+  int asked = 0;
+  CEGUI::Event::Connection c = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+      EventNames::global(EventNames::OpenWorksWindow), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
+        ++asked;
+        return true;
+      }));
+  openWithPreview();
+  shell().clickWindow(part("BottomBtn/PreviewBtn"));
+  ASSERT_NE(page_->preview(), nullptr);
+  CEGUI::Window* upload = page_->preview()->part("ControlWnd/Upload");
+  CEGUI::WindowEventArgs args(upload);
+  upload->fireEvent(CEGUI::PushButton::EventClicked, args, CEGUI::PushButton::EventNamespace);
+  EXPECT_EQ(ends_, 1);
+  EXPECT_EQ(page_->result(), 0);
+  ASSERT_NE(album.findByKey(L"20261210120000_100"), nullptr);
+  advance(10);
+  EXPECT_EQ(asked, 1);
+  c->disconnect();
+}
+
+// Catches: a preview of a song whose recordings are gone that opens an empty player.
+TEST_F(ScorePreview, NothingOpensWhenTheRecordingsAreGone) {
+  openWithPreview();
+  std::filesystem::remove(oscompat::utf8FromWide(page_->works().MusicPcmFile));
+  std::filesystem::remove(oscompat::utf8FromWide(page_->works().VoicePcmFile));
+  shell().clickWindow(part("BottomBtn/PreviewBtn"));
+  EXPECT_EQ(page_->preview(), nullptr);
+  EXPECT_EQ(ends_, 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 using namespace vokaran;
 using namespace vktest;
@@ -168,6 +169,9 @@ TEST_F(EngineApi, CallsOutOfOrderReturnClearCodes) {
     EXPECT_EQ(StartRecording(), VOKA_ERR_STATE);  // no names yet
     EXPECT_EQ(StopRecording(), VOKA_ERR_STATE);
     EXPECT_EQ(RecMixStop(), VOKA_ERR_STATE);
+    EXPECT_EQ(RecMixSeek(1000), VOKA_ERR_STATE);
+    EXPECT_EQ(RecMixSeek(-1), VOKA_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(GetRecMixPlayPosMs(), 0);
     EXPECT_EQ(sGetMidiLyrics(&lines, &n, 2), VOKA_ERR_NOT_SUPPORTED);
     EXPECT_EQ(VokaSetKey(7), VOKA_ERR_BAD_ARGUMENT);
     EXPECT_EQ(VokaSetTempo(63), VOKA_ERR_BAD_ARGUMENT);
@@ -403,4 +407,28 @@ TEST_F(EngineApi, FailedRecordingWritesAreReported) {
     ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
     ASSERT_TRUE(waitFor(gSongEnds, 1));
     EXPECT_EQ(StopRecording(), VOKA_ERR_IO);
+}
+
+// A paused live mix moved by a seek reports the new place in milliseconds and in seconds, and
+// keeps it while paused (the position a playback window shows after the user moved it).
+TEST_F(EngineApi, LiveMixSeekMovesThePositionWhilePaused) {
+    writeBytes(dir.file("v.pcm"), std::vector<std::uint8_t>(2 * 3 * 44100, 0));
+    writeBytes(dir.file("m.pcm"), std::vector<std::uint8_t>(4 * 3 * 44100, 0));
+    setenv("VOKARAN_AUDIO_OUT", dir.file("out.wav").c_str(), 1);
+    open();
+    const auto v = wide(dir.file("v.pcm")), m = wide(dir.file("m.pcm"));
+    ASSERT_EQ(SetRecNames(v.c_str(), m.c_str()), VOKA_OK);
+    ASSERT_EQ(RecMixPlay(), VOKA_OK);
+    ASSERT_EQ(RecMixPause(1), VOKA_OK);
+    ASSERT_EQ(RecMixSeek(2250), VOKA_OK);
+    EXPECT_EQ(GetRecMixPlayPosMs(), 2250);
+    EXPECT_EQ(GetRecMixPlayTime(), 2);
+    // The engine thread takes the seek on its next blocks; the place stays.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(GetRecMixPlayPosMs(), 2250);
+    EXPECT_EQ(GetRecMixState(), 3);
+    ASSERT_EQ(RecMixSeek(60000), VOKA_OK);  // past the end: the end
+    EXPECT_EQ(GetRecMixPlayPosMs(), 3000);
+    ASSERT_EQ(RecMixStop(), VOKA_OK);
+    EXPECT_EQ(RecMixSeek(0), VOKA_ERR_STATE);
 }

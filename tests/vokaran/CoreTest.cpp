@@ -320,6 +320,74 @@ TEST(RecMix, LivePlaybackPlaysTheMixAndReportsItsEnd) {
     EXPECT_TRUE(playback.finished());
 }
 
+// Pulls one block that holds sound (the reader may still be filling); returns the first
+// frame's left sample, or a negative value when nothing came.
+float pullSounding(MixPlayback& playback, std::vector<float>& out) {
+    for (int guard = 0; guard < 200000; ++guard) {
+        std::fill(out.begin(), out.end(), 0.0f);
+        const auto before = playback.framesPlayed();
+        playback.pullAdd(out.data(), kBlock);
+        if (playback.framesPlayed() > before) return out[0];
+        std::this_thread::yield();
+    }
+    return -1.0f;
+}
+
+// A voice whose every sample tells where it lies: frame i holds i / 100.
+void writeRamp(const std::string& path, int frames) {
+    std::vector<std::int16_t> v(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) v[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i / 100);
+    writeRaw(path, v);
+}
+
+// Catches: a seek that plays frames read before it (the ring not emptied), a position that
+// lags the seek, a paused mix that ignores it, and a finished mix that cannot come back.
+TEST(RecMix, LivePlaybackSeeksPlayingPausedAndAfterItsEnd) {
+    TempDir dir;
+    writeRamp(dir.file("v.pcm"), 3 * kRate);
+    writeRaw(dir.file("m.pcm"), std::vector<std::int16_t>(2 * 3 * kRate, 0));
+    MixPlayback playback;
+    std::string err;
+    ASSERT_TRUE(playback.start(dir.file("v.pcm"), dir.file("m.pcm"), {}, kRate, err)) << err;
+    EXPECT_EQ(playback.totalFrames(), std::uint64_t(3 * kRate));
+    std::vector<float> out(2 * kBlock);
+    const auto valueAt = [](std::uint64_t frame) { return static_cast<float>(frame / 100) / 32768.0f; };
+    ASSERT_NEAR(pullSounding(playback, out), valueAt(0), 1e-6);
+
+    // Playing: from 1.5 s on at once.
+    const std::uint64_t middle = 3 * kRate / 2;
+    playback.seek(middle);
+    EXPECT_EQ(playback.framesPlayed(), middle);
+    ASSERT_NEAR(pullSounding(playback, out), valueAt(middle), 1e-6);
+    EXPECT_EQ(playback.framesPlayed(), middle + kBlock);
+
+    // Paused: the position moves, nothing sounds, and play goes on from there.
+    playback.setPaused(true);
+    playback.seek(kRate / 2);
+    for (int i = 0; i < 50; ++i) {
+        std::fill(out.begin(), out.end(), 0.0f);
+        playback.pullAdd(out.data(), kBlock);
+        EXPECT_EQ(out[0], 0.0f);
+    }
+    EXPECT_EQ(playback.framesPlayed(), std::uint64_t(kRate / 2));
+    playback.setPaused(false);
+    ASSERT_NEAR(pullSounding(playback, out), valueAt(kRate / 2), 1e-6);
+
+    // Past the end it stops at the end; after the end a seek brings it back.
+    playback.seek(10 * kRate);
+    EXPECT_EQ(playback.framesPlayed(), std::uint64_t(3 * kRate));
+    bool ended = false;
+    for (int guard = 0; guard < 200000 && !ended; ++guard) {
+        ended = playback.pullAdd(out.data(), kBlock);
+        if (!ended) std::this_thread::yield();
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(playback.finished());
+    playback.seek(kRate);
+    ASSERT_NEAR(pullSounding(playback, out), valueAt(kRate), 1e-6);
+    EXPECT_FALSE(playback.finished());
+}
+
 // A cancelled mix leaves no WAV behind that could pass for a finished one.
 TEST(RecMix, CancelledMixRemovesItsFile) {
     TempDir dir;

@@ -663,6 +663,22 @@ int GetRecMixPlayTime(void) {
     return 0;
 }
 
+int RecMixSeek(int milliseconds) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (milliseconds < 0) return VOKA_ERR_BAD_ARGUMENT;
+    if (!e.playback) return VOKA_ERR_STATE;
+    e.playback->seek(std::uint64_t(milliseconds) * std::uint64_t(sampleRate(e)) / 1000);
+    return VOKA_OK;
+}
+
+int GetRecMixPlayPosMs(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (!e.playback) return 0;
+    return static_cast<int>(e.playback->framesPlayed() * 1000 / std::uint64_t(sampleRate(e)));
+}
+
 int GetRecMixState(void) {
     auto& e = engine();
     std::lock_guard g(e.lock);

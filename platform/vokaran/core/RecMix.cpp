@@ -71,6 +71,13 @@ std::size_t RecMixReader::read(std::int16_t* stereo, std::size_t frames) {
     return frames;
 }
 
+void RecMixReader::seek(std::uint64_t frame) {
+    done_ = std::min(frame, total_);
+    // Past the end of a file the reads give nothing, which the mix takes as silence.
+    if (voice_) ::fseeko(voice_.get(), off_t((voiceSkip_ + done_) * 2), SEEK_SET);
+    if (music_) ::fseeko(music_.get(), off_t(done_ * 4), SEEK_SET);
+}
+
 int recordingSeconds(const std::string& voicePath, const std::string& musicPath, int sampleRate) {
     const auto v = rawFrames(voicePath, 1);
     const auto m = rawFrames(musicPath, 2);
@@ -127,26 +134,76 @@ MixToFile::~MixToFile() {
 bool MixPlayback::start(const std::string& voicePath, const std::string& musicPath, const MixSettings& settings,
                         int sampleRate, std::string& error) {
     if (!reader_.open(voicePath, musicPath, settings, sampleRate, error)) return false;
+    total_ = reader_.totalFrames();
     worker_ = std::thread([this] { fillLoop(); });
     return true;
 }
 
 void MixPlayback::fillLoop() {
     std::vector<std::int16_t> buf(2 * 4096);
+    std::uint32_t moved = 0;
+    // At the end the worker stays, so that a seek can bring the mix back.
     while (!stop_.load(std::memory_order_acquire)) {
+        const std::uint32_t asked = seekAsked_.load(std::memory_order_acquire);
+        if (asked != moved) {
+            const std::uint64_t frame = std::min(seekFrame_.load(std::memory_order_relaxed), total_);
+            reader_.seek(frame);
+            moved = asked;
+            readerDone_.store(false, std::memory_order_relaxed);
+            seekedTo_.store(frame, std::memory_order_relaxed);
+            seekMoved_.store(moved, std::memory_order_release);
+            continue;
+        }
+        // Until the engine thread has dropped the frames from before the move, nothing new
+        // goes into the ring.
+        if (seekTaken_.load(std::memory_order_acquire) != moved || readerDone_.load(std::memory_order_relaxed)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(readerDone_ ? 5 : 1));
+            continue;
+        }
         const std::size_t room = ring_.writable() / 2;
         if (room < 4096) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
         const std::size_t n = reader_.read(buf.data(), 4096);
-        if (n == 0) break;
+        if (n == 0) {
+            readerDone_.store(true, std::memory_order_release);
+            continue;
+        }
         ring_.push(buf.data(), 2 * n);
     }
     readerDone_.store(true, std::memory_order_release);
 }
 
+void MixPlayback::seek(std::uint64_t frame) {
+    seekFrame_.store(std::min(frame, total_), std::memory_order_relaxed);
+    seekAsked_.fetch_add(1, std::memory_order_release);
+}
+
+bool MixPlayback::finished() const {
+    return finished_.load(std::memory_order_acquire) &&
+           seekAsked_.load(std::memory_order_acquire) == seekTaken_.load(std::memory_order_acquire);
+}
+
+std::uint64_t MixPlayback::framesPlayed() const {
+    if (seekAsked_.load(std::memory_order_acquire) != seekTaken_.load(std::memory_order_acquire))
+        return seekFrame_.load(std::memory_order_relaxed);
+    return played_.load(std::memory_order_relaxed);
+}
+
+void MixPlayback::takeSeek() {
+    const std::uint32_t moved = seekMoved_.load(std::memory_order_acquire);
+    if (moved == seekTaken_.load(std::memory_order_relaxed)) return;
+    // The worker fills nothing while the two counters differ: the ring holds only frames from
+    // before the move.
+    ring_.discard();
+    played_.store(seekedTo_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    finished_.store(false, std::memory_order_relaxed);
+    seekTaken_.store(moved, std::memory_order_release);
+}
+
 bool MixPlayback::pullAdd(float* out, int frames) {
+    takeSeek();
     if (finished_.load(std::memory_order_relaxed) || paused_.load(std::memory_order_relaxed)) return false;
     std::int16_t buf[1024];
     int done = 0;
@@ -158,7 +215,9 @@ bool MixPlayback::pullAdd(float* out, int frames) {
         played_.fetch_add(got, std::memory_order_relaxed);
         if (got < std::size_t(n)) break;
     }
-    if (done < frames && readerDone_.load(std::memory_order_acquire) && ring_.readable() == 0) {
+    // The end counts only when no seek is under way (the worker may be about to fill again).
+    if (done < frames && readerDone_.load(std::memory_order_acquire) && ring_.readable() == 0 &&
+        seekAsked_.load(std::memory_order_acquire) == seekTaken_.load(std::memory_order_relaxed)) {
         finished_.store(true, std::memory_order_release);
         return true;
     }

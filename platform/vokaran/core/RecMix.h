@@ -28,6 +28,8 @@ public:
     // Writes up to `frames` stereo frames; returns how many (0 at the end).
     std::size_t read(std::int16_t* stereo, std::size_t frames);
     std::uint64_t totalFrames() const { return total_; }
+    // The next read starts `frame` frames into the mix (past the end: at the end).
+    void seek(std::uint64_t frame);
 
 private:
     FilePtr voice_, music_;
@@ -74,6 +76,9 @@ private:
 };
 
 // Live playback of the mix: a worker reads ahead into a ring that the engine thread drains.
+// A seek is a hand-shake without a lock: the controlling thread asks, the worker moves the
+// reader and stops filling, the engine thread drops what the ring holds from before the move
+// and says so, and the worker fills again from the new place.
 class MixPlayback {
 public:
     bool start(const std::string& voicePath, const std::string& musicPath, const MixSettings& settings,
@@ -85,11 +90,20 @@ public:
     bool pullAdd(float* out, int frames);
     void setPaused(bool paused) { paused_.store(paused, std::memory_order_relaxed); }
     bool paused() const { return paused_.load(std::memory_order_relaxed); }
-    bool finished() const { return finished_.load(std::memory_order_acquire); }
-    std::uint64_t framesPlayed() const { return played_.load(std::memory_order_relaxed); }
+    // Played to the end, and no seek under way that brings it back.
+    bool finished() const;
+    // The position: frames played, or the frame a seek asked for until the sound is there.
+    // Any thread.
+    std::uint64_t framesPlayed() const;
+    std::uint64_t totalFrames() const { return total_; }
+    // Controlling thread, non-blocking: playing or paused, the mix goes on from `frame`
+    // (clamped to the end). A finished mix plays again from there.
+    void seek(std::uint64_t frame);
 
 private:
     void fillLoop();
+    // Engine thread: drops the frames read before the reader moved.
+    void takeSeek();
     RecMixReader reader_;
     SpscRing<std::int16_t> ring_{1 << 17};
     std::thread worker_;
@@ -98,6 +112,14 @@ private:
     std::atomic<bool> finished_{false};
     std::atomic<bool> paused_{false};
     std::atomic<std::uint64_t> played_{0};
+    std::uint64_t total_ = 0;
+    // The hand-shake: asked (controlling thread), the reader moved for (worker), the ring
+    // emptied for (engine thread). Counters, so that a second seek overtakes a first one.
+    std::atomic<std::uint64_t> seekFrame_{0};
+    std::atomic<std::uint32_t> seekAsked_{0};
+    std::atomic<std::uint64_t> seekedTo_{0};
+    std::atomic<std::uint32_t> seekMoved_{0};
+    std::atomic<std::uint32_t> seekTaken_{0};
 };
 
 } // namespace vokaran

@@ -50,6 +50,8 @@ public:
         return n;
     }
     bool pop(T& item) { return pop(&item, 1) == 1; }
+    // Consumer side: drops everything readable now.
+    void discard() { read_.store(write_.load(std::memory_order_acquire), std::memory_order_release); }
 
 private:
     const std::size_t cap_;
