@@ -84,9 +84,20 @@ bool CAlbumWnd::onAttached() {
       d_root->subscribeEvent(CEGUI::Window::EventKeyDown, CEGUI::Event::Subscriber(&CAlbumWnd::onKeyDown, this)));
   if (CAlbumManager* album = CAlbumManager::getSingletonPtr()) album->setWorksWindowOpen(true);
   buildFocusRows();
-  // The first work has the focus; with none, the tab strip.
-  focusAt(focusRows_.size() > 1 ? 1 : 0, 0);
+  if (focusRows_.size() > 1)
+    focusFirstWork();
+  else
+    focusAt(0, 0);  // no work: the tab strip
   return true;
+}
+
+// The first work's Share when it can be pressed (the singer came to share), else its first
+// usable button.
+void CAlbumWnd::focusFirstWork() {
+  const auto& buttons = focusRows_[1];
+  const auto share = std::find_if(buttons.begin(), buttons.end(),
+                                  [](const CEGUI::Window* w) { return w->getName() == "Share"; });
+  focusAt(1, share == buttons.end() ? 0 : static_cast<int>(share - buttons.begin()));
 }
 
 bool CAlbumWnd::closePage() {
@@ -226,7 +237,7 @@ bool CAlbumWnd::moveRow(int step) {
 bool CAlbumWnd::press() {
   if (focusRow_ == 0) {
     // OK on the tab strip goes into the list.
-    if (focusRows_.size() > 1) focusAt(1, 0);
+    if (focusRows_.size() > 1) focusFirstWork();
     return true;
   }
   CEGUI::Window* w = focused();

@@ -64,6 +64,7 @@ class CAlbumWnd : public IPageCtrl {
               const char* selected);
   void buildFocusRows();
   void focusAt(int row, int column);
+  void focusFirstWork();
   void placeFocusRing();
   void syncFocusFrom(CEGUI::Window* w);
   bool moveAcross(int step);

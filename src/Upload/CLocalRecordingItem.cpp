@@ -89,8 +89,13 @@ void CLocalRecordingItem::showWork(UploadItem* work) {
     bar->setText(CEGUI::PropertyHelper<int>::toString(static_cast<int>(progress * 100.0f)) + "%");
   }
   for (const char* name : {"Song", "RecordTime", "Play"}) child(name)->show();
-  // A work whose recordings were removed (a cleaned Temp folder) cannot be played back.
-  child("Play")->setEnabled(recordingsExist(playbackSourceOf(*work)));
+  // A work whose recordings were removed (a cleaned Temp folder) cannot be played back; when it
+  // was not mixed either, it cannot be shared: the row says so and leaves Delete.
+  const bool recorded = recordingsExist(playbackSourceOf(*work));
+  child("Play")->setEnabled(recorded);
+  const bool shareable = recorded || work->Mixed == 1;
+  child("Share")->setEnabled(shareable);
+  if (!shareable) bar->setText(guiString(L"录音已不存在"));
   switch (work->UploadState) {
     case 1:
       setShareImages(true);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -21,6 +22,7 @@
 #include "Upload/CMixProssCtrl.h"
 #include "Upload/UploadItem.h"
 #include "Upload/WorksPaging.h"
+#include "app/TextConvert.h"
 #include "app/WindowPath.h"
 #include "guishell/Win32AppHelper.h"
 #include "vokanetlink/VokaNetLink.h"
@@ -96,6 +98,9 @@ class Works : public GuiTest {
     w.Mixed = mixed;
     const std::wstring temp = std::wstring(install_.path().begin(), install_.path().end()) + L"/Temp/";
     w.UploadFile = temp + w.Key + L".WMV";
+    w.VoicePcmFile = temp + w.Key + L"Voice.pcm";
+    w.MusicPcmFile = temp + w.Key + L"music.pcm";
+    for (const std::wstring* f : {&w.VoicePcmFile, &w.MusicPcmFile}) writeFile(std::string(f->begin(), f->end()), "pcm");
     return w;
   }
   void addWorks(int n, int mixed = 1) {
@@ -233,7 +238,6 @@ TEST_F(Works, ARowShowsTheUploadStateOfItsWork) {
   EXPECT_TRUE(row(0).child("PKFlg")->isVisible());  // a contest work
   EXPECT_FALSE(row(1).child("PKFlg")->isVisible());
   EXPECT_TRUE(row(0).child("Play")->isVisible());
-  EXPECT_TRUE(row(0).child("Play")->isDisabled());  // no playback window yet
   EXPECT_EQ(row(0).child("Share")->getProperty("NormalImage"), "PK0/UpLoadEllipse_Normal");
 
   click(row(0).child("Share"));  // mixed: the upload starts
@@ -266,6 +270,26 @@ TEST_F(Works, ARowShowsTheUploadStateOfItsWork) {
   EXPECT_EQ(calls_.back(), "suspend");
   EXPECT_FALSE(row(0).showingUpload());
   EXPECT_EQ(row(0).child("Share")->getProperty("NormalImage"), "PK0/UpLoadEllipse_Normal");
+}
+
+// Catches: a work whose recordings were removed by hand offered for mixing or playing, and a
+// row that keeps that state when it shows another work.
+TEST_F(Works, AWorkWithoutItsRecordingsSaysSoAndCanStillBeDeleted) {
+  addWorks(2, 0);
+  std::filesystem::remove(std::string(album_->findByKey(key(0))->VoicePcmFile.begin(),
+                                      album_->findByKey(key(0))->VoicePcmFile.end()));
+  open();
+  EXPECT_TRUE(row(0).child("Share")->isDisabled());
+  EXPECT_TRUE(row(0).child("Play")->isDisabled());
+  EXPECT_EQ(row(0).child("Progress")->getText(), guiString(L"录音已不存在"));
+  EXPECT_FALSE(row(1).child("Share")->isDisabled());
+  EXPECT_EQ(row(1).child("Progress")->getText(), "");
+  click(row(0).child("Delete"));
+  EXPECT_EQ(album_->findByKey(key(0)), nullptr);
+  // The row now shows the other work, whole.
+  EXPECT_EQ(row(0).work()->Key, key(1));
+  EXPECT_FALSE(row(0).child("Share")->isDisabled());
+  EXPECT_EQ(row(0).child("Progress")->getText(), "");
 }
 
 // Catches: a deleted row left on screen, or an upload that goes on for a work that is gone.
@@ -395,13 +419,18 @@ TEST_F(Works, TheArrowKeysWalkRowsButtonsPagesAndTabs) {
   addWorks(7);
   open();
   CLocalRecordingList& list = *page_->localList();
-  // The first work's first usable button (Play is disabled).
+  // The first work's Share: the singer came to share.
   EXPECT_EQ(page_->focused(), row(0).child("Share"));
   EXPECT_TRUE(row(0).child("Share")->isActive());
   pressKey(kRight);
   EXPECT_EQ(page_->focused(), row(0).child("Delete"));
   pressKey(kRight);  // the row's end
   EXPECT_EQ(page_->focused(), row(0).child("Delete"));
+  pressKey(kLeft);
+  pressKey(kLeft);
+  EXPECT_EQ(page_->focused(), row(0).child("Play"));
+  pressKey(kRight);
+  pressKey(kRight);
   pressKey(kDown);
   EXPECT_EQ(page_->focused(), row(1).child("Delete"));
   for (int i = 0; i < 6; ++i) pressKey(kDown);  // past the rows: the page buttons
