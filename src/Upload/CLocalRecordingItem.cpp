@@ -41,6 +41,7 @@ CLocalRecordingItem::CLocalRecordingItem(CEGUI::Window* parent, int row) {
   root_->setArea(CEGUI::URect(CEGUI::UDim(0, 0), CEGUI::UDim(row / 6.0f, 0), CEGUI::UDim(1, 0),
                               CEGUI::UDim((row + 1) / 6.0f, 0)));
   if (parent) parent->addChild(root_);
+  if (CEGUI::Window* time = child("RecordTime")) recordTimeArea_ = time->getArea();
   if (CEGUI::Window* share = child("Share"))
     buttonConnections_.push_back(share->subscribeEvent(
         CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&CLocalRecordingItem::onShare, this)));
@@ -95,7 +96,14 @@ void CLocalRecordingItem::showWork(UploadItem* work) {
   child("Play")->setEnabled(recorded);
   const bool shareable = recorded || work->Mixed == 1;
   child("Share")->setEnabled(shareable);
-  if (!shareable) bar->setText(guiString(L"录音已不存在"));
+  if (!shareable) {
+    // The upload bar has nothing to show: the date and the reason take its place.
+    bar->hide();
+    CEGUI::Window* time = child("RecordTime");
+    const CEGUI::URect barArea = bar->getArea();
+    time->setArea(CEGUI::URect(recordTimeArea_.d_min, CEGUI::UVector2(barArea.d_max.d_x, recordTimeArea_.d_max.d_y)));
+    time->setText(guiString(work->RecordTime + L"　录音已不存在"));
+  }
   switch (work->UploadState) {
     case 1:
       setShareImages(true);
@@ -144,6 +152,7 @@ void CLocalRecordingItem::clear() {
   if (!root_) return;
   for (const char* name : kChildren)
     if (CEGUI::Window* w = child(name)) w->hide();
+  if (CEGUI::Window* time = child("RecordTime")) time->setArea(recordTimeArea_);
   if (auto* bar = dynamic_cast<CEGUI::ProgressBar*>(child("Progress"))) {
     bar->setProgress(0.0f);
     bar->setText("");

@@ -7,6 +7,8 @@
 #include <CEGUI/EventArgs.h>
 #include <CEGUI/EventSet.h>
 #include <CEGUI/String.h>
+#include <CEGUI/UDim.h>
+#include <CEGUI/Rect.h>
 
 #include <functional>
 #include <map>
@@ -73,6 +75,7 @@ class CLocalRecordingItem : public CEGUI::EventSet {
   void dropPlayback(bool deferred);
 
   CEGUI::Window* root_ = nullptr;
+  CEGUI::URect recordTimeArea_;  // the layout's, given back when the row shows another work
   UploadItem* work_ = nullptr;
   std::wstring key_;
   bool showingUpload_ = false;

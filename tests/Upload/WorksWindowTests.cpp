@@ -281,15 +281,19 @@ TEST_F(Works, AWorkWithoutItsRecordingsSaysSoAndCanStillBeDeleted) {
   open();
   EXPECT_TRUE(row(0).child("Share")->isDisabled());
   EXPECT_TRUE(row(0).child("Play")->isDisabled());
-  EXPECT_EQ(row(0).child("Progress")->getText(), guiString(L"录音已不存在"));
+  EXPECT_FALSE(row(0).child("Progress")->isVisible());
+  EXPECT_EQ(row(0).child("RecordTime")->getText(), guiString(L"2026/12/10 12:00　录音已不存在"));
   EXPECT_FALSE(row(1).child("Share")->isDisabled());
-  EXPECT_EQ(row(1).child("Progress")->getText(), "");
+  EXPECT_TRUE(row(1).child("Progress")->isVisible());
+  const CEGUI::URect narrow = row(1).child("RecordTime")->getArea();
   click(row(0).child("Delete"));
   EXPECT_EQ(album_->findByKey(key(0)), nullptr);
   // The row now shows the other work, whole.
   EXPECT_EQ(row(0).work()->Key, key(1));
   EXPECT_FALSE(row(0).child("Share")->isDisabled());
-  EXPECT_EQ(row(0).child("Progress")->getText(), "");
+  EXPECT_TRUE(row(0).child("Progress")->isVisible());
+  EXPECT_EQ(row(0).child("RecordTime")->getText(), "2026/12/10 12:00");
+  EXPECT_EQ(row(0).child("RecordTime")->getArea(), narrow);
 }
 
 // Catches: a deleted row left on screen, or an upload that goes on for a work that is gone.

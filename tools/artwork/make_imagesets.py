@@ -423,6 +423,8 @@ def pk0_sheet():
                     out, ink = [rect(3, 4, w - 6, h - 6, r - 1, "url(#goldDeep)", GOLD_LIGHT, 2)], CREAM
                 return out + i(34, h / 2, 20, ink) + [text(78, h / 2 + 8, l, 22, ink, bold=True)]
             s.add(f"{name}_{state}", 128, 48, body)
+    # A work that can no longer be mixed cannot be shared: the upload button's disabled face.
+    s.add("UpLoadEllipse_Disabled", 128, 48, lambda w, h: ellipse_face(w, h, "Disabled", upload_icon, "上传"))
     # Song list cells, drawn at their usual size so the stretch stays small.
     s.add("SongListItemBK_Normal", 600, 84, lambda w, h: [
         rect(3, 3, w - 6, h - 6, 12, "url(#glass)", LINE_DIM, 1.5)])
