@@ -6,6 +6,7 @@
 #include "Upload/CPKPlaybackWnd.h"
 #include "Upload/PlaybackSource.h"
 #include "Upload/UploadItem.h"
+#include "Upload/WorkRemoval.h"
 #include "app/AppLog.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -256,8 +257,11 @@ bool CLocalRecordingItem::onDelete(const CEGUI::EventArgs&) {
   if (!work_) return true;
   CAlbumManager* album = CAlbumManager::getSingletonPtr();
   if (!album) return true;
-  // The album redraws the list (and so this row) before it returns: the work is copied first.
+  // The album redraws the list (and so this row) before it returns: the work is copied first,
+  // and only the album is reached once the singer has said yes.
   const UploadItem work = *work_;
-  album->deleteRecording(work);
+  confirmWorkRemoval(work.Song, [work] {
+    if (CAlbumManager* album = CAlbumManager::getSingletonPtr()) album->deleteRecording(work);
+  });
   return true;
 }

@@ -3,6 +3,7 @@
 #include <CEGUI/CEGUI.h>
 
 #include "Upload/CAlbumManager.h"
+#include "Upload/WorkRemoval.h"
 #include "app/AppLog.h"
 #include "app/TextConvert.h"
 #include "oscompat/ShellOpen.h"
@@ -119,8 +120,17 @@ bool CNetRecordingItem::onDelete(const CEGUI::EventArgs&) {
   if (!showing_ || work_.Type == 1) return true;
   CAlbumManager* album = CAlbumManager::getSingletonPtr();
   if (!album) return true;
-  child("Delete")->disable();
-  album->deleteNetRecording(work_.Key);
+  // The row may show another work by the time the singer answers: the key is kept, and the
+  // button is disabled only while this row still shows that work.
+  const std::wstring key = work_.Key;
+  std::weak_ptr<bool> alive = alive_;
+  confirmWorkRemoval(work_.Song, [this, key, alive] {
+    CAlbumManager* album = CAlbumManager::getSingletonPtr();
+    if (!album) return;
+    if (alive.lock() && showing_ && work_.Key == key)
+      if (CEGUI::Window* del = child("Delete")) del->disable();
+    album->deleteNetRecording(key);
+  });
   return true;
 }
 

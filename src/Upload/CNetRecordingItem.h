@@ -7,6 +7,7 @@
 #include <CEGUI/String.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ class CNetRecordingItem : public CEGUI::EventSet {
   UrlOpener openUrl_;
   NetRecording work_;
   bool showing_ = false;
+  // Tells an answer that comes after the row has gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::vector<CEGUI::String> keyedEvents_;
   std::vector<CEGUI::Event::Connection> workConnections_;
   std::vector<CEGUI::Event::Connection> buttonConnections_;

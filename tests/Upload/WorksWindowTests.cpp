@@ -287,6 +287,7 @@ TEST_F(Works, AWorkWithoutItsRecordingsSaysSoAndCanStillBeDeleted) {
   EXPECT_TRUE(row(1).child("Progress")->isVisible());
   const CEGUI::URect narrow = row(1).child("RecordTime")->getArea();
   click(row(0).child("Delete"));
+  pressKey(kReturn);  // yes
   EXPECT_EQ(album_->findByKey(key(0)), nullptr);
   // The row now shows the other work, whole.
   EXPECT_EQ(row(0).work()->Key, key(1));
@@ -302,7 +303,17 @@ TEST_F(Works, DeletingTheUploadingWorkStopsItAndRemovesTheRow) {
   open();
   click(row(1).child("Share"));
   ASSERT_TRUE(album_->uploading());
+  // The confirmation comes first: no keeps the work and its upload.
   click(row(1).child("Delete"));
+  CEGUI::Window* question = findWindow("RemoveTipWnd");
+  ASSERT_NE(question, nullptr);
+  EXPECT_NE(question->getChild("Message")->getText().find(guiString(L"歌曲1")), CEGUI::String::npos);
+  pressKey(kRight);
+  pressKey(kReturn);  // no
+  EXPECT_TRUE(album_->uploading());
+  EXPECT_NE(album_->findByKey(key(1)), nullptr);
+  click(row(1).child("Delete"));
+  pressKey(kReturn);  // yes
   EXPECT_EQ(calls_.back(), "suspend");
   EXPECT_FALSE(album_->uploading());
   EXPECT_EQ(album_->findByKey(key(1)), nullptr);
@@ -402,6 +413,8 @@ TEST_F(Works, PublishedWorksOpenTheirPageAndDeleteUntilTheReply) {
   EXPECT_TRUE(calls_.empty());
 
   click(netRow(1).child("Delete"));
+  EXPECT_TRUE(calls_.empty());  // not before the singer says yes
+  pressKey(kReturn);
   EXPECT_EQ(calls_.back(), "delete 502");
   EXPECT_TRUE(netRow(1).child("Delete")->isDisabled());
   StringEventArgs failed(L"502");
@@ -409,6 +422,7 @@ TEST_F(Works, PublishedWorksOpenTheirPageAndDeleteUntilTheReply) {
   EXPECT_FALSE(netRow(1).child("Delete")->isDisabled());
 
   click(netRow(1).child("Delete"));
+  pressKey(kReturn);
   StringEventArgs done(L"502");
   album_->fireEvent(NetEventNames::DelNetRecordingSuccess, done, "");
   EXPECT_FALSE(netRow(1).showing());
@@ -473,6 +487,7 @@ TEST_F(Works, TheFocusStaysOnAButtonWhenItsRowGoes) {
   ASSERT_EQ(page_->focused(), row(1).child("Share"));
   pressKey(kRight);
   pressKey(kReturn);  // Delete of the second work
+  pressKey(kReturn);  // yes
   EXPECT_EQ(album_->findByKey(key(1)), nullptr);
   EXPECT_EQ(page_->focused(), row(0).child("Delete"));
   EXPECT_TRUE(row(0).child("Delete")->isActive());
