@@ -20,6 +20,18 @@
 
 namespace {
 
+// Counts the application's requests to open the works page while it lives.
+struct WorksPageAsks {
+  int count = 0;
+  CEGUI::Event::ScopedConnection connection;
+  WorksPageAsks()
+      : connection(CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
+            EventNames::global(EventNames::OpenWorksWindow), CEGUI::Event::Subscriber([this](const CEGUI::EventArgs&) {
+              ++count;
+              return true;
+            }))) {}
+};
+
 constexpr unsigned kEscape = 1, kReturn = 28, kNumpadEnter = 156;
 constexpr unsigned kUp = 200, kLeft = 203, kRight = 205, kDown = 208;
 
@@ -153,12 +165,8 @@ TEST_F(ScoreWindow, AClickRunsTheButtonsAction) {
 TEST_F(ScoreWindow, UploadGivesTheWorkToTheAlbumAndAsksForTheWorksPage) {
   CAlbumManager album(nullptr);
   album.setWorksFilePath(std::wstring(install_.path().begin(), install_.path().end()) + L"/PKData/1.xml");
-  int asked = 0;
-  CEGUI::Event::Connection c = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
-      EventNames::global(EventNames::OpenWorksWindow), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
-        ++asked;
-        return true;
-      }));
+  WorksPageAsks asks;
+  const int& asked = asks.count;
   open({1, 1, 1, 0, 30, 5});
   UploadItem works;
   works.Key = L"20261210120000_100";
@@ -169,7 +177,6 @@ TEST_F(ScoreWindow, UploadGivesTheWorkToTheAlbumAndAsksForTheWorksPage) {
   EXPECT_EQ(asked, 0);
   advance(10);
   EXPECT_EQ(asked, 1);
-  c->disconnect();
 }
 
 // The recording of the song just sung, with its two recordings on disk.
@@ -241,12 +248,8 @@ TEST_F(ScorePreview, PlaysTheSongJustSungAndTheScoreWindowIsBackWhenItEnds) {
 TEST_F(ScorePreview, UploadFromThePreviewIsTheScoreWindowsUpload) {
   CAlbumManager album(nullptr);
   album.setWorksFilePath(std::wstring(install_.path().begin(), install_.path().end()) + L"/PKData/1.xml");
-  int asked = 0;
-  CEGUI::Event::Connection c = CEGUI::GlobalEventSet::getSingleton().subscribeEvent(
-      EventNames::global(EventNames::OpenWorksWindow), CEGUI::Event::Subscriber([&](const CEGUI::EventArgs&) {
-        ++asked;
-        return true;
-      }));
+  WorksPageAsks asks;
+  const int& asked = asks.count;
   openWithPreview();
   shell().clickWindow(part("BottomBtn/PreviewBtn"));
   ASSERT_NE(page_->preview(), nullptr);
@@ -258,7 +261,6 @@ TEST_F(ScorePreview, UploadFromThePreviewIsTheScoreWindowsUpload) {
   ASSERT_NE(album.findByKey(L"20261210120000_100"), nullptr);
   advance(10);
   EXPECT_EQ(asked, 1);
-  c->disconnect();
 }
 
 // Catches: a preview of a song whose recordings are gone that opens an empty player.

@@ -18,11 +18,6 @@ namespace {
 
 class VideoPlayerTest : public vktest::WidgetTest {
  protected:
-  // One frame of the loop, drawn (the headless shell itself draws nothing).
-  void drawAll() {
-    shell().runFrame();
-    CEGUI::System::getSingleton().renderAllGUIContexts();
-  }
   void SetUp() override {
     WidgetTest::SetUp();
     window_ = create<CEGUI::VideoWnd>("TaharezLook/VideoWnd", "Video", 0, 0, 320, 200);

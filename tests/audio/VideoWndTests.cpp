@@ -13,11 +13,6 @@ namespace {
 
 class VideoWndTest : public vktest::WidgetTest {
  protected:
-  // One frame of the loop, drawn (the headless shell itself draws nothing).
-  void drawAll() {
-    shell().runFrame();
-    CEGUI::System::getSingleton().renderAllGUIContexts();
-  }
   void SetUp() override {
     WidgetTest::SetUp();
     pool_ = poolbuffers::CreateBufferManager();

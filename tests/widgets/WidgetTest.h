@@ -29,6 +29,11 @@ class WidgetTest : public GuiTest {
   CEGUI::Window* loadLayoutText(const std::string& windows);
   // The mouse to a point of a window given as shares of its size.
   void hover(CEGUI::Window* window, float fx = 0.5f, float fy = 0.5f);
+  // One frame of the loop, drawn (the headless shell itself draws nothing).
+  void drawAll() {
+    shell().runFrame();
+    CEGUI::System::getSingleton().renderAllGUIContexts();
+  }
   void mouseDown() { shell().injectMouseButtonDown(CEGUI::LeftButton); }
   void mouseUp() { shell().injectMouseButtonUp(CEGUI::LeftButton); }
   void press(CEGUI::Key::Scan key) { pressKey(key); }
