@@ -19,6 +19,7 @@
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/Utf.h"
 #include "vokaran/Vokaran.h"
+#include "app/WindowPath.h"
 
 namespace {
 void fireGlobal(const CEGUI::String& name) {
@@ -56,10 +57,6 @@ CMissonPk::~CMissonPk() {
 }
 
 namespace {
-CEGUI::Window* guiSheet() {
-  auto* system = CEGUI::System::getSingletonPtr();
-  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
-}
 }  // namespace
 
 // The lyrics and melody windows and the grade display come up with the song; the engine's

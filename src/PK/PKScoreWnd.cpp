@@ -16,6 +16,7 @@
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/SoundPlayer.h"
 #include "oscompat/Utf.h"
+#include "app/WindowPath.h"
 
 namespace {
 
@@ -46,11 +47,6 @@ void deleteRecording(const UploadItem& works) {
       std::filesystem::remove(p, error);
     }
   }).detach();
-}
-
-CEGUI::Window* guiSheetOf() {
-  CEGUI::System* system = CEGUI::System::getSingletonPtr();
-  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
 }
 
 }  // namespace
@@ -230,7 +226,7 @@ void PKScoreWnd::openPreview() {
     preview_ = new CPKPlaybackWnd(std::move(context));
   }
   previewEnded_ = preview_->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber(&PKScoreWnd::onPreviewEnded, this));
-  preview_->attach(guiSheetOf());
+  preview_->attach(guiSheet());
   if (!preview_->pageWindow()) {
     appLogError("PKScoreWnd: the preview could not be shown");
     dropPreview(false);

@@ -12,6 +12,7 @@
 #include "app/EventNames.h"
 #include "app/TextConvert.h"
 #include "oscompat/Utf.h"
+#include "app/WindowPath.h"
 
 const CEGUI::String CLocalRecordingItem::EventMix("EventMix");
 const CEGUI::String CLocalRecordingItem::kLayout("PK_LocalRecordingItem.layout");
@@ -22,11 +23,6 @@ int itemCounter = 0;
 
 const char* const kChildren[] = {"PKFlg", "Song", "RecordTime", "Play", "Share", "Delete", "Progress"};
 const std::string kPlayBack = "PlayBack";
-
-CEGUI::Window* guiSheet() {
-  CEGUI::System* system = CEGUI::System::getSingletonPtr();
-  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
-}
 
 }  // namespace
 

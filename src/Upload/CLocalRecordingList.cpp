@@ -9,16 +9,12 @@
 #include "app/AppLog.h"
 #include "app/EventNames.h"
 #include "oscompat/Utf.h"
+#include "app/WindowPath.h"
 
 const CEGUI::String CLocalRecordingList::kLayout("PK_LocalRecordingList.layout");
 
 namespace {
 const std::string kMix = "Mix";
-
-CEGUI::Window* guiSheet() {
-  CEGUI::System* system = CEGUI::System::getSingletonPtr();
-  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
-}
 }  // namespace
 
 CLocalRecordingList::CLocalRecordingList(MixFactory mixFactory, CLocalRecordingItem::PlaybackFactory playbackFactory)

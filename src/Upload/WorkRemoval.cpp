@@ -5,6 +5,7 @@
 #include "app/AppLog.h"
 #include "app/IPageCtrl.h"
 #include "app/TextConvert.h"
+#include "app/WindowPath.h"
 #include "dialogs/CRemoveTipWnd.h"
 
 bool confirmWorkRemoval(const std::wstring& song, std::function<void()> remove) {
@@ -15,8 +16,7 @@ bool confirmWorkRemoval(const std::wstring& song, std::function<void()> remove) 
                            if (dialog->result() == 1 && remove) remove();
                            return true;
                          }));
-  CEGUI::Window* root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
-  if (!dialog->attach(root) || !dialog->pageWindow()) {
+  if (!dialog->attach(guiSheet()) || !dialog->pageWindow()) {
     appLogError("works: the removal confirmation could not be shown; nothing removed");
     dialog->endModal(0);
     return false;

@@ -22,12 +22,13 @@ CEGUI::Window* resolveBelow(CEGUI::Window* w, const CEGUI::String& rest) {
 
 }  // namespace
 
+CEGUI::Window* guiSheet() {
+  auto* system = CEGUI::System::getSingletonPtr();
+  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
+}
+
 CEGUI::Window* findWindow(const CEGUI::String& fullName, CEGUI::Window* root) {
-  if (!root) {
-    auto* system = CEGUI::System::getSingletonPtr();
-    if (!system) return nullptr;
-    root = system->getDefaultGUIContext().getRootWindow();
-  }
+  if (!root) root = guiSheet();
   if (!root || fullName.empty()) return nullptr;
   std::deque<CEGUI::Window*> queue{root};
   while (!queue.empty()) {

@@ -8,6 +8,9 @@ namespace CEGUI {
 class Window;
 }
 
+// The GUI sheet: the default context's root window; null before the GUI library is up.
+CEGUI::Window* guiSheet();
+
 // The first window, breadth-first from `root` (default: the GUI sheet), whose full name
 // starting at some window of the tree equals `fullName`; null when there is none.
 CEGUI::Window* findWindow(const CEGUI::String& fullName, CEGUI::Window* root = nullptr);

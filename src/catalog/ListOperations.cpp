@@ -14,6 +14,7 @@
 #include "catalog/PKHubData.h"
 #include "dialogs/CRemoveTipWnd.h"
 #include "NetWork/NetworkInterface.h"
+#include "app/WindowPath.h"
 
 const CEGUI::String IListOperation::EventEndOperation("EventEndOperation");
 const CEGUI::String IListOperation::kSongOperationPage("SongOperation");
@@ -27,11 +28,6 @@ int CSongListOperation::relatedOpen_ = 0;
 
 namespace {
 constexpr int kNoticeMs = 2000;
-
-CEGUI::Window* guiSheet() {
-  auto* system = CEGUI::System::getSingletonPtr();
-  return system ? system->getDefaultGUIContext().getRootWindow() : nullptr;
-}
 
 void notice(const std::wstring& text, const wchar_t* style) {
   if (CInfoTipManager* tips = CInfoTipManager::getSingletonPtr()) tips->showStandardNotice(text, style, kNoticeMs);
