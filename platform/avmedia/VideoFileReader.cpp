@@ -1,10 +1,11 @@
 #include "avmedia/VideoFileReader.h"
 
+#include "avmedia/RgbaConverter.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -58,7 +59,7 @@ struct VideoFileReader::Impl {
   AVCodecContext* codec = nullptr;
   AVPacket* packet = nullptr;
   AVFrame* frame = nullptr;
-  SwsContext* scaler = nullptr;
+  RgbaConverter converter;
   AVIOContext* io = nullptr;
   MemoryInput memory;
   bool fromMemory = false;
@@ -70,7 +71,6 @@ struct VideoFileReader::Impl {
   REFERENCE_TIME lastPts = -1;
 
   ~Impl() {
-    sws_freeContext(scaler);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&codec);
@@ -244,14 +244,7 @@ bool VideoFileReader::convertTo(uint8_t* out) {
   Impl& d = *impl_;
   AVFrame* f = d.frame;
   if (f->width <= 0 || f->height <= 0 || f->width > kMaxSide || f->height > kMaxSide || f->format < 0) return false;
-  d.scaler = sws_getCachedContext(d.scaler, f->width, f->height, static_cast<AVPixelFormat>(f->format), width_, height_,
-                                  AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (!d.scaler) return false;
-  // Bottom row first: start at the last row and go up.
-  const int stride = width_ * 4;
-  uint8_t* planes[4] = {out + static_cast<std::size_t>(height_ - 1) * stride, nullptr, nullptr, nullptr};
-  int strides[4] = {-stride, 0, 0, 0};
-  return sws_scale(d.scaler, f->data, f->linesize, 0, f->height, planes, strides) == height_;
+  return d.converter.convert(f, width_, height_, out);
 }
 
 bool VideoFileReader::seekTo(REFERENCE_TIME position) {

@@ -2,7 +2,8 @@
 // Reads the video stream of a file (any container and codec FFmpeg knows, Windows Media in
 // practice) and turns its pictures into frames the GUI renderer's textures take: 32-bit
 // R G B A, bottom row first, at the size the stream announced (a stream that changes its size
-// is scaled back to it). Single-threaded: one thread at a time, no locks.
+// is scaled back to it). One thread at a time uses a reader; the conversion of a large picture
+// borrows a helper thread of the reader's own.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
