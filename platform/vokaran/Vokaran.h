@@ -154,7 +154,8 @@ int GetRecMixState(void);       /* 0 idle, 1 mixing to a file, 2 live playing, 3
  * end: to the end; a mix that had finished plays again from there). Returns at once; the
  * sound follows within a block. VOKA_ERR_STATE without a live mix. */
 int RecMixSeek(int milliseconds);
-/* Milliseconds of the live mix played; during a seek, the position asked for. 0 without one. */
+/* Milliseconds of the live mix heard: between two of the engine's blocks it moves on with the
+ * clock, not by a block at a time. During a seek, the position asked for. 0 without a mix. */
 int GetRecMixPlayPosMs(void);
 int SetMixVoiceGain(int percent);   /* 0..400, 100 = as recorded */
 int SetMixMusicGain(int percent);   /* 0..400 */

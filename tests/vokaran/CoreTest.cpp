@@ -333,6 +333,35 @@ float pullSounding(MixPlayback& playback, std::vector<float>& out) {
     return -1.0f;
 }
 
+// Catches: a heard position that jumps by a whole block at each pull (a picture kept in step
+// with it stutters), or one that runs past what was handed to the device.
+TEST(RecMix, HeardPositionMovesOnWithinABlockAndNeverPassesWhatWasPlayed) {
+    TempDir dir;
+    writeRaw(dir.file("v.pcm"), std::vector<std::int16_t>(2 * kRate, 1000));
+    writeRaw(dir.file("m.pcm"), std::vector<std::int16_t>(4 * kRate, 0));
+    MixPlayback playback;
+    std::string err;
+    ASSERT_TRUE(playback.start(dir.file("v.pcm"), dir.file("m.pcm"), {}, kRate, err)) << err;
+    std::vector<float> out(2 * 16384);
+    // One block of about 370 ms: just after the pull it is only beginning to be heard.
+    std::uint64_t start = 0;
+    for (int guard = 0; guard < 200000; ++guard) {
+        start = playback.framesPlayed();
+        playback.pullAdd(out.data(), 16384);
+        if (playback.framesPlayed() == start + 16384) break;
+        std::this_thread::yield();
+    }
+    ASSERT_EQ(playback.framesPlayed(), start + 16384);
+    EXPECT_LT(playback.framesHeard(), start + 16384);
+    EXPECT_GE(playback.framesHeard(), start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(playback.framesHeard(), start + 16384);
+    // Paused, what was handed over has been heard.
+    playback.pullAdd(out.data(), 16384);
+    playback.setPaused(true);
+    EXPECT_EQ(playback.framesHeard(), playback.framesPlayed());
+}
+
 // A voice whose every sample tells where it lies: frame i holds i / 100.
 void writeRamp(const std::string& path, int frames) {
     std::vector<std::int16_t> v(static_cast<std::size_t>(frames));

@@ -676,7 +676,7 @@ int GetRecMixPlayPosMs(void) {
     auto& e = engine();
     std::lock_guard g(e.lock);
     if (!e.playback) return 0;
-    return static_cast<int>(e.playback->framesPlayed() * 1000 / std::uint64_t(sampleRate(e)));
+    return static_cast<int>(e.playback->framesHeard() * 1000 / std::uint64_t(sampleRate(e)));
 }
 
 int GetRecMixState(void) {

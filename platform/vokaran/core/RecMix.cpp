@@ -135,6 +135,7 @@ bool MixPlayback::start(const std::string& voicePath, const std::string& musicPa
                         int sampleRate, std::string& error) {
     if (!reader_.open(voicePath, musicPath, settings, sampleRate, error)) return false;
     total_ = reader_.totalFrames();
+    sampleRate_ = std::max(1, sampleRate);
     worker_ = std::thread([this] { fillLoop(); });
     return true;
 }
@@ -185,10 +186,48 @@ bool MixPlayback::finished() const {
            seekAsked_.load(std::memory_order_acquire) == seekTaken_.load(std::memory_order_acquire);
 }
 
+namespace {
+std::int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+void MixPlayback::noteBlock(std::uint64_t start, std::uint64_t frames) {
+    const std::uint32_t seq = blockSeq_.load(std::memory_order_relaxed);
+    blockSeq_.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    blockStart_.store(start, std::memory_order_relaxed);
+    blockFrames_.store(frames, std::memory_order_relaxed);
+    blockAtNs_.store(steadyNs(), std::memory_order_relaxed);
+    blockSeq_.store(seq + 2, std::memory_order_release);
+}
+
 std::uint64_t MixPlayback::framesPlayed() const {
     if (seekAsked_.load(std::memory_order_acquire) != seekTaken_.load(std::memory_order_acquire))
         return seekFrame_.load(std::memory_order_relaxed);
     return played_.load(std::memory_order_relaxed);
+}
+
+std::uint64_t MixPlayback::framesHeard() const {
+    if (seekAsked_.load(std::memory_order_acquire) != seekTaken_.load(std::memory_order_acquire))
+        return seekFrame_.load(std::memory_order_relaxed);
+    const std::uint64_t played = played_.load(std::memory_order_relaxed);
+    if (paused() || finished_.load(std::memory_order_relaxed)) return played;
+    std::uint64_t start = 0, frames = 0;
+    std::int64_t at = 0;
+    for (int tries = 0;; ++tries) {
+        const std::uint32_t before = blockSeq_.load(std::memory_order_acquire);
+        start = blockStart_.load(std::memory_order_relaxed);
+        frames = blockFrames_.load(std::memory_order_relaxed);
+        at = blockAtNs_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (before % 2 == 0 && blockSeq_.load(std::memory_order_relaxed) == before) break;
+        if (tries == 64) return played;  // the engine thread keeps writing: the plain count will do
+    }
+    const std::int64_t elapsed = std::max<std::int64_t>(0, steadyNs() - at);
+    const std::uint64_t heard = std::min<std::uint64_t>(frames, std::uint64_t(elapsed) * std::uint64_t(sampleRate_) / 1000000000ull);
+    return std::min(played, start + heard);
 }
 
 void MixPlayback::takeSeek() {
@@ -198,6 +237,7 @@ void MixPlayback::takeSeek() {
     // before the move.
     ring_.discard();
     played_.store(seekedTo_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    noteBlock(seekedTo_.load(std::memory_order_relaxed), 0);
     finished_.store(false, std::memory_order_relaxed);
     seekTaken_.store(moved, std::memory_order_release);
 }
@@ -206,6 +246,7 @@ bool MixPlayback::pullAdd(float* out, int frames) {
     takeSeek();
     if (finished_.load(std::memory_order_relaxed) || paused_.load(std::memory_order_relaxed)) return false;
     std::int16_t buf[1024];
+    const std::uint64_t blockStart = played_.load(std::memory_order_relaxed);
     int done = 0;
     while (done < frames) {
         const int n = std::min(frames - done, 512);
@@ -215,6 +256,7 @@ bool MixPlayback::pullAdd(float* out, int frames) {
         played_.fetch_add(got, std::memory_order_relaxed);
         if (got < std::size_t(n)) break;
     }
+    noteBlock(blockStart, std::uint64_t(done));
     // The end counts only when no seek is under way (the worker may be about to fill again).
     if (done < frames && readerDone_.load(std::memory_order_acquire) && ring_.readable() == 0 &&
         seekAsked_.load(std::memory_order_acquire) == seekTaken_.load(std::memory_order_relaxed)) {

@@ -95,6 +95,10 @@ public:
     // The position: frames played, or the frame a seek asked for until the sound is there.
     // Any thread.
     std::uint64_t framesPlayed() const;
+    // The same as heard: a block handed to the device is heard over the block's own length, so
+    // this moves on smoothly from where the block began instead of jumping by a block at each
+    // pull (what a picture is kept in step with). Any thread.
+    std::uint64_t framesHeard() const;
     std::uint64_t totalFrames() const { return total_; }
     // Controlling thread, non-blocking: playing or paused, the mix goes on from `frame`
     // (clamped to the end). A finished mix plays again from there.
@@ -113,6 +117,14 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<std::uint64_t> played_{0};
     std::uint64_t total_ = 0;
+    int sampleRate_ = 44100;
+    // The last block pulled: where it began, its length and when it was pulled, written by the
+    // engine thread under a sequence count (odd while being written) that readers retry on.
+    std::atomic<std::uint32_t> blockSeq_{0};
+    std::atomic<std::uint64_t> blockStart_{0};
+    std::atomic<std::uint64_t> blockFrames_{0};
+    std::atomic<std::int64_t> blockAtNs_{0};
+    void noteBlock(std::uint64_t start, std::uint64_t frames);
     // The hand-shake: asked (controlling thread), the reader moved for (worker), the ring
     // emptied for (engine thread). Counters, so that a second seek overtakes a first one.
     std::atomic<std::uint64_t> seekFrame_{0};
