@@ -18,11 +18,7 @@ constexpr double kPeakQuality = 30;
 constexpr double kPeakQualityNearDevice = 25;
 constexpr double kCarry = 0.6;        // share of the averaged correlation carried to the next window
 constexpr int kNearDevice = 2;        // decimated samples (0.36 ms) counted as the same delay
-// Where in the filter's span (samples from its start) a moved leak is still followed without
-// a restart: not closer to its start than this (the path's first echoes need room), and not
-// beyond half of it (the room's tail needs the rest).
-constexpr int kSpanEarliest = EchoCanceller::kEarlySlack / 4;
-constexpr int kSpanLatest = EchoCanceller::kTail / 2;
+constexpr int kAgreeing = 2;          // decimated samples a found delay may move without a restart
 constexpr int kWindowsToForget = 3;   // windows without a peak before the leak counts as gone
 constexpr double kGainCarry = 0.5;    // share of the path's gain carried to the next window
 
@@ -138,18 +134,9 @@ void EchoCanceller::findLeak() {
     }
     const double gain = refEnergy > 0 ? std::max(0.0, cross / refEnergy) : 0.0;
     pathGain_ = found_ ? kGainCarry * pathGain_ + (1 - kGainCarry) * gain * gain : gain * gain;
-    const int delay = peak * kDecimation;
-    // Microphone and speakers on two clocks drift apart, and a capture ring that skips or
-    // repeats a block moves the delay by that block: while the leak stays inside the span the
-    // filter models, the filter follows it by itself; restarting it would leave the leak
-    // uncancelled until it has learnt the path again.
-    if (found_ && delay - filterLag_ >= kSpanEarliest && delay - filterLag_ <= kSpanLatest) {
-        delay_ = delay;
-        return;
-    }
+    if (found_ && std::abs(peak * kDecimation - delay_) <= kAgreeing * kDecimation) return;
     // A new delay: the filter starts afresh there.
-    delay_ = delay;
-    filterLag_ = std::max(0, delay - kEarlySlack);
+    delay_ = peak * kDecimation;
     found_ = true;
     speex_echo_state_reset(st_->echo);
     badRun_ = 0;
@@ -176,7 +163,7 @@ void EchoCanceller::run() {
     }
     // The reference as it was the found delay (less the slack) before each of these samples.
     const int size = int(history_.size());
-    const int lag = filterLag_;
+    const int lag = std::max(0, delay_ - kEarlySlack);
     for (int i = 0; i < kFrame; ++i) {
         const int at = ((write_ - kFrame + i - lag) % size + size) % size;
         ref16_[std::size_t(i)] = toPcm16(history_[std::size_t(at)]);

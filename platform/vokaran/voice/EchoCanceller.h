@@ -10,9 +10,7 @@
 //   peak at its delay, which grows window by window. A voice that merely sings the guide
 //   melody's notes has no such peak (its phases drift against the guide's). The device
 //   latency is the first guess: a peak near it needs less evidence than one elsewhere.
-//   Without a peak for three windows the leak counts as gone. A leak that moves (two clocks
-//   drifting apart, a capture ring skipping a block) is followed by the filter while it stays
-//   inside the filter's span; beyond it the filter starts afresh at the new delay.
+//   Without a peak for three windows the leak counts as gone.
 // - While a leak is found, an adaptive filter (libspeexdsp's echo canceller, 93 ms of tail)
 //   fed with the output delayed by the found delay (less a little slack) removes it.
 //   Otherwise the microphone passes through unchanged: with headphones, or before a leak is
@@ -120,7 +118,6 @@ private:
     std::vector<double> corr_;    // the windows' correlations, averaged
     bool found_ = false;
     int delay_ = 0;
-    int filterLag_ = 0;           // samples by which the filter's reference lags (its span's start)
     int missed_ = 0;              // windows in a row without a peak
     double bestQuality_ = 0;
 
