@@ -1,10 +1,11 @@
 // Fair contest scoring: the totals of a judge's cases (synthetic singers, silence, the song
 // leaking from the speakers into the microphone) and what the analysis costs, in one run.
-//   vokaran_fair_bench [--before VOKARAN-SCORE] [--keep DIR] [SONG.mic ...]
+//   vokaran_fair_bench [--before VOKARAN-SCORE [--before-music]] [--keep DIR] [SONG.mic ...]
 // --keep DIR keeps the microphone of each case (caseN.wav) and the output (music.wav,
 // music-guide-off.wav) for vokaran-score --music.
 // Columns: "before" is a previous vokaran-score run on the same microphone files (given with
-// --before, e.g. one built from an older commit); "no ref" is this build without the echo
+// --before, e.g. one built from an older commit; with --before-music it is given the output
+// as its reference too); "no ref" is this build without the echo
 // reference (the pitch-gated model alone); "after" is this build as the engine scores live,
 // with the output as the echo reference. The CPU line compares the analysis with and without
 // cancellation on the same case, as shares of one core (ratios measured in the same run).
@@ -147,8 +148,11 @@ double engineCpu(const EngineData& d, const SongData& song, const std::vector<fl
     return cpu / (double(mic.size()) / d.sampleRate);
 }
 
-int runBefore(const std::string& tool, const std::string& data, const std::string& song, const std::string& wav) {
-    const std::string cmd = "'" + tool + "' --data '" + data + "' '" + song + "' '" + wav + "' 2>/dev/null";
+int runBefore(const std::string& tool, const std::string& data, const std::string& song, const std::string& wav,
+              const std::string& music, bool guide) {
+    std::string cmd = "'" + tool + "' --data '" + data + "' ";
+    if (!music.empty()) cmd += "--music '" + music + "' --guide " + (guide ? "1 " : "0 ");
+    cmd += "'" + song + "' '" + wav + "' 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return -1;
     char line[256];
@@ -178,7 +182,26 @@ struct Case {
     bool guide = true;
     double extraDelay = 0.01;  // seconds the leak arrives after the device latency
     const char* goal = "";
+    // Microphone and speakers on two clocks: the leak's delay drifts by this many parts per
+    // million of the time played, or jumps by a block (512 samples) back and forth this often
+    // (seconds; a capture ring that skips or repeats a block).
+    double driftPpm = 0;
+    double jumpEvery = 0;
+    double secondSingerDb = -std::numeric_limits<double>::infinity();  // someone beside, 5 semitones down
 };
+
+// The output arriving at the microphone `delay(i)` samples late (linear interpolation).
+template <typename Delay>
+void addLeak(std::vector<float>& mic, const std::vector<float>& ref, float gain, Delay delay) {
+    for (std::size_t i = 0; i < mic.size(); ++i) {
+        const double at = double(i) - delay(i);
+        if (at < 0) continue;
+        const auto k = std::size_t(at);
+        const double f = at - double(k);
+        const double x = (1 - f) * ref[std::min(k, ref.size() - 1)] + f * ref[std::min(k + 1, ref.size() - 1)];
+        mic[i] = std::clamp(mic[i] + gain * float(x), -1.0f, 1.0f);
+    }
+}
 
 } // namespace
 
@@ -186,11 +209,13 @@ int main(int argc, char** argv) {
     const std::string root = VK_BENCH_BUILD_DIR;
     const std::string dataPath = root + "/dist/PKData/RadeZuz76e.sdc";
     std::string before, keep;
+    bool beforeMusic = false;  // the previous build takes the music as its reference too
     std::vector<std::string> songs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--before" && i + 1 < argc) before = argv[++i];
         else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
+        else if (a == "--before-music") beforeMusic = true;
         else songs.push_back(a);
     }
     if (songs.empty()) songs.push_back(root + "/songs/molihua.mic");
@@ -221,6 +246,13 @@ int main(int argc, char** argv) {
         {"silence, leak -15, 60 ms late", Singer::Silent, 0, 0, -15, true, 0.06, "<= 5"},
         {"in tune, leak -15, 300 ms late", Singer::Melody, 0, 0, -15, true, 0.3, "not cancelled"},
         {"silence, leak -15, 300 ms late", Singer::Silent, 0, 0, -15, true, 0.3, ""},
+        {"silence, leak -15, clocks 150 ppm", Singer::Silent, 0, 0, -15, true, 0.01, "<= 5", 150},
+        {"in tune, leak -15, clocks 150 ppm", Singer::Melody, 0, 0, -15, true, 0.01, "in tune +-2", 150},
+        {"silence, leak -15, block jumps", Singer::Silent, 0, 0, -15, true, 0.01, "<= 5", 0, 7},
+        {"in tune, leak -15, block jumps", Singer::Melody, 0, 0, -15, true, 0.01, "in tune +-2", 0, 7},
+        {"silence, leak 0 dB (clipping)", Singer::Silent, 0, 0, 0, true, 0.01, "<= 5"},
+        {"in tune, second singer -6 dB", Singer::Melody, 0, 0, -inf, true, 0.01, "in tune +-3", 0, 0, -6},
+        {"5 st off beside, leak -15", Singer::Silent, 0, 0, -15, true, 0.01, "<= 30", 0, 0, 0},
     };
 
     for (const auto& songPath : songs) {
@@ -230,7 +262,7 @@ int main(int argc, char** argv) {
         if (!parsed.song) { std::fprintf(stderr, "%s: %s\n", songPath.c_str(), parsed.message.c_str()); return 1; }
         const SongData& song = *parsed.song;
         const auto guideOn = mono(render(d, song, 127)), guideOff = mono(render(d, song, 0));
-        if (!keep.empty()) {  // the references, for vokaran-score --music
+        if (!keep.empty() || beforeMusic) {  // the references, for vokaran-score --music
             writeWav((dir / "music.wav").string(), guideOn, d.sampleRate);
             writeWav((dir / "music-guide-off.wav").string(), guideOff, d.sampleRate);
         }
@@ -276,15 +308,29 @@ int main(int argc, char** argv) {
             if (k.singer == Singer::Silent) mic.assign(ref.size(), 0.0f);
             else mic = singVoice(sung, double(ref.size()) / d.sampleRate, style, d.sampleRate).samples;
             mic.resize(ref.size(), 0.0f);
+            if (std::isfinite(k.secondSingerDb)) {  // 5 semitones down, its own timing
+                VoiceStyle other = style;
+                other.transpose = -5;
+                other.seed = 9;
+                const auto two = singVoice(melody, double(ref.size()) / d.sampleRate, other, d.sampleRate).samples;
+                const float g = float(std::pow(10.0, k.secondSingerDb / 20.0));
+                for (std::size_t i = 0; i < mic.size() && i < two.size(); ++i) mic[i] += g * two[i];
+            }
             if (std::isfinite(k.leakDb)) {
                 const float g = float(std::pow(10.0, k.leakDb / 20.0));
-                const auto delay = std::size_t(k.extraDelay * d.sampleRate);
-                for (std::size_t i = delay; i < mic.size(); ++i) mic[i] = std::clamp(mic[i] + g * ref[i - delay], -1.0f, 1.0f);
+                const double base = k.extraDelay * d.sampleRate, rate = d.sampleRate;
+                const double ppm = k.driftPpm * 1e-6, every = k.jumpEvery * rate;
+                addLeak(mic, ref, g, [&](std::size_t i) {
+                    double delay = base + ppm * double(i);
+                    if (every > 0 && (std::size_t(double(i) / every) % 2)) delay += 512;
+                    return delay;
+                });
             }
             const auto wav = (dir / ("case" + std::to_string(c) + ".wav")).string();
             int old = -1;
             if (!before.empty() || !keep.empty()) writeWav(wav, mic, d.sampleRate);
-            if (!before.empty()) old = runBefore(before, dataPath, songPath, wav);
+            if (!before.empty())
+                old = runBefore(before, dataPath, songPath, wav, beforeMusic ? (dir / (k.guide ? "music.wav" : "music-guide-off.wav")).string() : "", k.guide);
             const Scores plain = scoreIt(d, song, mic, nullptr, k.guide, 0);
             const Scores fair = scoreIt(d, song, mic, &ref, k.guide, 0);
             if (c == 0) inTuneAfter = fair.total;

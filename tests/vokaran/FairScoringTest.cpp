@@ -127,6 +127,49 @@ INSTANTIATE_TEST_SUITE_P(Leaks, LeakRejection,
                       Leak{"DeviceLatencyRight", -15, 0.05, 2205}, Leak{"DeviceLatency300msTooLong", -15, 0.01, 13671}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The output arriving `delay(i)` samples late (linear interpolation), at `db`: the leak of a
+// microphone and speakers on two clocks, whose delay wanders.
+template <typename Delay>
+std::vector<float> wanderingLeak(std::vector<float> mic, const std::vector<float>& out, double db, Delay delay) {
+    const float g = float(std::pow(10.0, db / 20.0));
+    for (std::size_t i = 0; i < mic.size(); ++i) {
+        const double at = double(i) - delay(i);
+        if (at < 0 || at + 1 >= double(out.size())) continue;
+        const auto k = std::size_t(at);
+        const double f = at - double(k);
+        mic[i] = std::clamp(mic[i] + g * float((1 - f) * out[k] + f * out[k + 1]), -1.0f, 1.0f);
+    }
+    return mic;
+}
+
+struct Wander {
+    const char* name;
+    double ppm;        // the clocks' drift: the delay grows by this share of the time played
+    double jumpEvery;  // seconds between jumps of a block (512 samples) forth and back; 0: none
+};
+
+class WanderingLeak : public ::testing::TestWithParam<Wander> {};
+
+// Microphone and speakers on two devices: the leak's delay drifts, or jumps by a block when a
+// capture ring skips or repeats one. The leak stays rejected and the singer keeps the score.
+TEST_P(WanderingLeak, StaysRejected) {
+    const Wander& w = GetParam();
+    auto delay = [&](std::size_t i) {
+        double d = 0.01 * kRate + w.ppm * 1e-6 * double(i);
+        if (w.jumpEvery > 0 && std::size_t(double(i) / (w.jumpEvery * kRate)) % 2) d += 512;
+        return d;
+    };
+    const auto silent = score(wanderingLeak(silence(), song().guideOn, -15, delay), &song().guideOn);
+    EXPECT_LE(silent.totals.total, 5);
+    const auto sung = score(wanderingLeak(voice(), song().guideOn, -15, delay), &song().guideOn);
+    EXPECT_NEAR(sung.totals.total, clean().totals.total, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clocks, WanderingLeak,
+    ::testing::Values(Wander{"Drift500ppm", 500, 0}, Wander{"BlockJumpsEvery4s", 0, 4},
+                      Wander{"DriftAndJumps", 200, 5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A singer with the song leaking keeps the score they get with headphones; the leak is found
 // even under the voice.
 TEST(LeakRejection, SingerKeepsTheirScore) {
