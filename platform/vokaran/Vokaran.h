@@ -32,7 +32,11 @@ enum {
     VOKA_ERR_STATE = -8,         /* the call does not fit the current state */
     VOKA_ERR_DATA_FILE = -9,     /* the engine data file is missing or invalid */
     VOKA_ERR_NOT_SUPPORTED = -10,
-    VOKA_ERR_DEVICE = -11        /* the audio device settings are invalid */
+    VOKA_ERR_DEVICE = -11,       /* the audio device settings are invalid */
+    /* VokaMeasureMicDelay: no delay measured, for the reason given */
+    VOKA_ERR_DELAY_SILENT = -12, /* nothing came back through the microphone (headphones) */
+    VOKA_ERR_DELAY_CLIPPED = -13,/* the microphone overloaded */
+    VOKA_ERR_DELAY_UNCLEAR = -14 /* sound came back, but no clear echo of the test signal */
 };
 
 /* Engine time: 1/1024 ms, 1,024,000 per second. */
@@ -188,6 +192,19 @@ int MicSetRoomMode(int mode);
  * Each returns the value in effect: in a fixed room, the room's own. */
 int MicSetEchoDeep(int depth);
 int MicSetEchoLevel(int level);
+
+/* The microphone's delay behind the output (docs/mic-delay.md). VokaMeasureMicDelay plays a
+ * test signal (0.4 s of noise at about -14 dBFS) through the output over whatever plays,
+ * records the microphone and finds the round trip by cross-correlation; it returns the delay
+ * in milliseconds (0..1000) or a negative code (VOKA_ERR_DELAY_*, VOKA_ERR_BUSY while another
+ * measurement runs, VOKA_ERR_DEVICE when the device stood still). It blocks for about 1.5 s
+ * but holds the engine's lock only to start and to finish: call it from a worker thread. The
+ * test signal is not recorded into the music recording; the monitored voice pauses meanwhile.
+ * VokaSetMicDelay (0..2000 ms, kept across VokaOpenW) tells the contest scoring how far the
+ * microphone lags the output the singer hears; it is taken when a song starts. */
+int VokaMeasureMicDelay(void);
+int VokaSetMicDelay(int milliseconds);
+int VokaGetMicDelay(void);
 
 /* Microphone analysis and contest scoring (docs/scoring.md). The callbacks run on the
  * engine's analysis thread, never holding the engine's lock: they may call the getters. */

@@ -10,6 +10,7 @@ class AudioDevConfigSetXMLHander : public TXMLHander<AudioDevConfigSetXMLHander>
   explicit AudioDevConfigSetXMLHander(CAudioDevConfigSet& set) : set_(set) {
     registerStart("element", &AudioDevConfigSetXMLHander::onRoot);
     registerStart("Item", &AudioDevConfigSetXMLHander::onItem);
+    registerStart("MicDelay", &AudioDevConfigSetXMLHander::onMicDelay);
   }
 
  private:
@@ -20,6 +21,12 @@ class AudioDevConfigSetXMLHander : public TXMLHander<AudioDevConfigSetXMLHander>
   void onItem(const CEGUI::XMLAttributes& a) {
     set_.addConfig(a.getValueAsString("Name"), a.getValueAsString("Path"));
   }
+  // A damaged entry (no number, out of range) is dropped: that pair is measured afresh.
+  void onMicDelay(const CEGUI::XMLAttributes& a) {
+    const CEGUI::String ms = a.getValueAsString("Ms");
+    if (ms.empty() || ms.find_first_not_of("0123456789") != CEGUI::String::npos || ms.length() > 4) return;
+    set_.setMicDelay(a.getValueAsString("Out"), a.getValueAsString("In"), xmlToInt(ms));
+  }
   CAudioDevConfigSet& set_;
 };
 
@@ -29,12 +36,14 @@ CAudioDevConfigSet::CAudioDevConfigSet(CEGUI::String path) : path_(std::move(pat
 
 void CAudioDevConfigSet::restoreDefaults() {
   configs_.clear();
+  micDelays_.clear();
   configs_["DefAudioCfg"] = "./PKData/AppSets/DefAudioCfg.xml";
   current_ = default_ = "DefAudioCfg";
 }
 
 bool CAudioDevConfigSet::LoadSets() {
   configs_.clear();
+  micDelays_.clear();
   current_.clear();
   default_.clear();
   AudioDevConfigSetXMLHander handler(*this);
@@ -55,6 +64,8 @@ bool CAudioDevConfigSet::SaveSets() {
     xml.openTag("element").attribute("Def", default_).attribute("CurSel", current_);
     for (const auto& [name, path] : configs_)
       xml.openTag("Item").attribute("Name", name).attribute("Path", path).closeTag();
+    for (const auto& [pair, ms] : micDelays_)
+      xml.openTag("MicDelay").attribute("Out", pair.first).attribute("In", pair.second).attribute("Ms", xmlFromInt(ms)).closeTag();
     xml.closeTag();
   });
 }
@@ -74,4 +85,16 @@ bool CAudioDevConfigSet::configPath(const CEGUI::String& name, CEGUI::String& pa
 
 bool CAudioDevConfigSet::addConfig(const CEGUI::String& name, const CEGUI::String& path) {
   return configs_.emplace(name, path).second;
+}
+
+std::optional<int> CAudioDevConfigSet::micDelay(const CEGUI::String& output, const CEGUI::String& input) const {
+  const auto it = micDelays_.find({output, input});
+  if (it == micDelays_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool CAudioDevConfigSet::setMicDelay(const CEGUI::String& output, const CEGUI::String& input, int milliseconds) {
+  if (milliseconds < 0 || milliseconds > 2000) return false;
+  micDelays_[{output, input}] = milliseconds;
+  return true;
 }

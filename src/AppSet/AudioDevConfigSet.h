@@ -2,10 +2,13 @@
 // Which audio settings file belongs to which microphone: device name to file path, the
 // current selection and the default name. File AudioDeviceConfig.xml: document element
 // "element" with "Def" and "CurSel", one "Item" per device with "Name" and "Path", in name
-// order.
+// order. The measured microphone delays follow, one "MicDelay" per output and input pair
+// with "Out", "In" and "Ms" (milliseconds).
 #include <CEGUI/String.h>
 
 #include <map>
+#include <optional>
+#include <utility>
 
 #include "AppSet/ISet.h"
 
@@ -34,10 +37,17 @@ class CAudioDevConfigSet : public ISet {
 
   void restoreDefaults();
 
+  // The measured microphone delay of an output and input pair (device names as saved in the
+  // device choice); none when never measured. Setting refuses values outside 0..2000 ms.
+  std::optional<int> micDelay(const CEGUI::String& output, const CEGUI::String& input) const;
+  bool setMicDelay(const CEGUI::String& output, const CEGUI::String& input, int milliseconds);
+  const std::map<std::pair<CEGUI::String, CEGUI::String>, int>& micDelays() const { return micDelays_; }
+
  private:
   friend class AudioDevConfigSetXMLHander;
   CEGUI::String path_;
   std::map<CEGUI::String, CEGUI::String> configs_;
   CEGUI::String current_;
   CEGUI::String default_;
+  std::map<std::pair<CEGUI::String, CEGUI::String>, int> micDelays_;
 };

@@ -2,6 +2,7 @@
 
 #include <CEGUI/CEGUI.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -219,6 +220,8 @@ void CMissonPk::fillWorks() {
   works.TotalScore = scores.engineTotal;
   works.Type = contestSong ? 1 : 0;
   works.incomplete = recordingIncomplete_;
+  // The delay the contest scoring used for this performance is the work's.
+  works.MicDelay = std::max(0, VokaGetMicDelay());
 }
 
 void CMissonPk::openScoreWindow() {

@@ -1,5 +1,6 @@
 #include "Upload/CMixImageWMV.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -47,6 +48,7 @@ std::string CMixImageWMV::profilePath() { return moduleDirectoryUtf8() + "/Recor
 
 std::unique_ptr<CMixImageWMV> CMixImageWMV::forWork(const UploadItem& work) {
   auto job = std::make_unique<CMixImageWMV>(work.VoicePcmFile, work.MusicPcmFile, work.UploadFile);
+  job->setMicDelay(work.MicDelay);
   std::shared_ptr<IBaseFilter> reader;
   if (!work.SoundlessVideoFile.empty() && SUCCEEDED(CoCreateInstance(CLSID_WMAsfReader, reader))) {
     if (auto* source = queryInterface<IFileSourceFilter>(reader.get());
@@ -97,6 +99,8 @@ bool CMixImageWMV::mixAudio() {
   const int total = GetRecMixPlayTotalTimeW(voice_.c_str(), music_.c_str());
   if (total < 0) return fail("its recordings are missing");
   if (total == 0) return fail("its recordings are empty");
+  // The engine's mix settings are shared: the work's own delay goes in just before its mix.
+  SetMixMicDelay(std::clamp(micDelay_, 0, 2000));
   int rc = RecMixSaveW(voice_.c_str(), music_.c_str(), wav_.c_str());
   if (rc != VOKA_OK) return fail("the engine could not mix its recordings (" + std::to_string(rc) + ")");
   std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -28,6 +28,10 @@ class CMixImageWMV : public IMix {
   // when that file exists (otherwise the mix has the sound only).
   static std::unique_ptr<CMixImageWMV> forWork(const UploadItem& work);
 
+  // Milliseconds the voice is moved earlier in the mix (the work's measured mic delay).
+  void setMicDelay(int milliseconds) { micDelay_ = milliseconds; }
+  int micDelay() const { return micDelay_; }
+
   // The silent video's source (an ASF reader with the file loaded); null: sound only.
   void setVideoSource(std::shared_ptr<avmedia::IBaseFilter> source) { video_ = std::move(source); }
 
@@ -60,4 +64,5 @@ class CMixImageWMV : public IMix {
   std::atomic<float> progress_{0.0f};
   std::atomic<bool> cancel_{false};
   std::string failure_;
+  int micDelay_ = 0;
 };

@@ -49,6 +49,7 @@ PlaybackSource playbackSourceOf(const UploadItem& work) {
   source.videoPath = work.SoundlessVideoFile;
   source.lyricPath = work.LyricFile;
   source.uploadPath = work.UploadFile;
+  source.micDelay = work.MicDelay;
   return source;
 }
 

@@ -19,6 +19,9 @@ struct UploadItem : RecordingInfo {
   int TimeLenth = 0;
   int Mixed = 0;
   int UploadState = 0;  // 0 never uploaded, 1 uploading, 2 paused, 3 file transferred
+  // Milliseconds by which the voice recording lags the music (the devices' measured round
+  // trip when it was sung): the mixes move the voice this much earlier. 0 when not measured.
+  int MicDelay = 0;
   // The recording or the silent video stopped early (a full disk): the files hold what was
   // written up to then.
   bool incomplete = false;

@@ -2,6 +2,7 @@
 
 #include <CEGUI/XMLSerializer.h>
 
+#include <algorithm>
 #include <map>
 
 #include "AppSet/SetXml.h"
@@ -22,6 +23,7 @@ Fields fieldsOf(const UploadItem& w) {
           {"FullScore", number(w.FullScore)},
           {"Key", guiString(w.Key)},
           {"LyricFile", guiString(w.LyricFile)},
+          {"MicDelay", number(w.MicDelay)},
           {"Mixed", number(w.Mixed)},
           {"MixedAudioFile", guiString(w.MixedAudioFile)},
           {"MusicPcmFile", guiString(w.MusicPcmFile)},
@@ -77,6 +79,8 @@ UploadItem itemOf(const Fields& f) {
   w.TimeLenth = integer("TimeLenth");
   w.Mixed = integer("Mixed");
   w.UploadState = integer("UploadState");
+  // Works saved before delays were measured have none: 0, as they were mixed then.
+  w.MicDelay = std::clamp(integer("MicDelay"), 0, 2000);
   return w;
 }
 

@@ -12,6 +12,7 @@
 #include "PK/CMissonPk.h"
 #include "PK/CPKSelectToneWnd.h"
 #include "app/AppLog.h"
+#include "audio/CAudioSetupModle.h"
 #include "app/PendingSteps.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -278,9 +279,35 @@ void VokaranPlayerApp::pauseOrResume() {
   }
 }
 
+CAudioSetupModle* VokaranPlayerApp::audioSetupPage() const {
+  const auto it = dialogMap_.find("AudioSetting");
+  return it == dialogMap_.end() ? nullptr : dynamic_cast<CAudioSetupModle*>(it->second);
+}
+
+// The audio setup page over the song; the song's end closes it (onSongStop). What was changed
+// is heard at once and saved when the page closes.
 void VokaranPlayerApp::openAudioSettings() {
-  logPendingStep(PendingStep::AudioSetupPage, "play control bar",
-                 std::string(" (guide melody ") + (melodyOn_ ? "on" : "off") + ")");
+  if (dialogMap_.count("AudioSetting")) return;
+  const CBaseMisson* m = missons_ ? missons_->current() : nullptr;
+  const auto* pk = dynamic_cast<const CMissonPk*>(m);
+  const bool challenge = pk && pk->challenge && contestSinging();
+  auto* page = new CAudioSetupModle(audioSet_, challenge, micDelay_.get());
+  // The device choice button stays disabled until the page's onChooseDevices is given.
+  page->attach(rootWindow_);
+  if (!page->loaded()) {
+    appLogError("the audio setup page could not be shown");
+    page->endModal(0);
+    delete page;
+    return;
+  }
+  dialogMap_["AudioSetting"] = page;
+  page->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber([this, page](const CEGUI::EventArgs&) {
+    dialogMap_.erase("AudioSetting");
+    if (!audioSet_.SaveSets()) appLogError("the audio settings could not be saved");
+    if (playBar_ && contestSinging()) playBar_->show();
+    IPageCtrl::freeLater(page);
+    return true;
+  }));
 }
 
 void VokaranPlayerApp::stopSinging() {

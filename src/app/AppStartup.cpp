@@ -22,6 +22,7 @@
 #include "RUR/elements/LayoutRegistry.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "audio/CMicDelay.h"
 #include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
@@ -193,6 +194,9 @@ bool VokaranPlayerApp::runStartup() {
   if (!onGui([this] {
         audioDevUse_->LoadSets();
         audioDevConfig_->LoadSets();
+        // The delay measured for these devices goes to the scoring before the first song.
+        micDelay_ = std::make_unique<CMicDelay>(*audioDevConfig_, *audioDevUse_);
+        micDelay_->applyStored();
       }))
     return false;
   logPendingStep(PendingStep::DeviceSetup, where);

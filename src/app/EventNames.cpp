@@ -9,6 +9,7 @@ const CEGUI::String DevChanged("DevChanged");
 const CEGUI::String ChallengeBegin("ChallengeBegin");
 const CEGUI::String ChallengeEnd("ChallengeEnd");
 const CEGUI::String UpdateDepthEcho("UpdateDepthEcho");
+const CEGUI::String MicDelayMeasured("MicDelayMeasured");
 const CEGUI::String WordScoreUpdate("WordScoreUpdate");
 const CEGUI::String EmotionScoreUpdate("EmotionScoreUpdate");
 const CEGUI::String MicSampleOver("MicSampleOver");

@@ -13,6 +13,8 @@ extern const CEGUI::String DevChanged;
 extern const CEGUI::String ChallengeBegin;
 extern const CEGUI::String ChallengeEnd;
 extern const CEGUI::String UpdateDepthEcho;
+// A microphone delay measurement ended (MicDelayEventArgs, posted by its worker).
+extern const CEGUI::String MicDelayMeasured;
 extern const CEGUI::String WordScoreUpdate;
 extern const CEGUI::String EmotionScoreUpdate;
 extern const CEGUI::String MicSampleOver;

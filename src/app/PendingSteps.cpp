@@ -9,7 +9,6 @@ const std::vector<PendingStepInfo>& pendingSteps() {
       {PendingStep::DeviceSetup, "the audio device set-up (device lists, engine and system audio component)",
        "audio devices"},
       {PendingStep::SystemAudioRestore, "the system audio component", "audio devices"},
-      {PendingStep::AudioSetupPage, "the audio setup page", "audio devices"},
       {PendingStep::EngineDeviceError, "the karaoke engine's device error flag", "audio devices"},
       {PendingStep::DeviceManager, "the audio device manager (applying the devices)", "audio devices"},
   };

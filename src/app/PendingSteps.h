@@ -10,7 +10,6 @@ enum class PendingStep {
   DeviceCheck,        // start-up: the device-check timer and the device selection dialog
   DeviceSetup,        // start-up: device lists, engine devices, the system audio component
   SystemAudioRestore, // clean-up: the system audio component's saved settings
-  AudioSetupPage,     // the play control bar's audio button
   EngineDeviceError,  // the shell's "audio device changed" event
   DeviceManager,      // the launcher's device choice applied to the devices
 };

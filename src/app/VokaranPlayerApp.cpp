@@ -23,6 +23,7 @@
 #include "Upload/CMixManager.h"
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
+#include "audio/CMicDelay.h"
 #include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
@@ -162,6 +163,8 @@ void VokaranPlayerApp::cleanupApp() {
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
   for (auto& entry : dialogMap_) delete entry.second;
   dialogMap_.clear();
+  // A delay measurement still running ends before the engine closes.
+  micDelay_.reset();
   album_.reset();
   for (auto& entry : menuPageMap_) delete entry.second;
   menuPageMap_.clear();

@@ -30,6 +30,8 @@ class CPlayCtrolBar;
 class CPKSelectToneWnd;
 class CVokaPlayCtrol;
 class CAudioDevUseSet;
+class CAudioSetupModle;
+class CMicDelay;
 class CConfigSet;
 class CDevSets;
 class CInfoTipManager;
@@ -97,6 +99,11 @@ class VokaranPlayerApp : public CEGuiSample {
   CConfigSet* configSet() const { return configSet_.get(); }
   CAudioDevUseSet* audioDevUseSet() const { return audioDevUse_.get(); }
   CAudioDevConfigSet* audioDevConfigSet() const { return audioDevConfig_.get(); }
+  // The measured microphone delay of the devices in use (null before the device settings
+  // are read at start-up).
+  CMicDelay* micDelay() const { return micDelay_.get(); }
+  // The audio setup page while it is open (the play control bar's audio button opens it).
+  CAudioSetupModle* audioSetupPage() const;
   TunedCtrl* tunedCtrl() const { return tunedCtrl_.get(); }
   CDevSets* devSets() const { return devSets_.get(); }
   CUserSet* userSet() const { return userSet_.get(); }
@@ -220,6 +227,7 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CConfigSet> configSet_;
   std::unique_ptr<CAudioDevUseSet> audioDevUse_;
   std::unique_ptr<CAudioDevConfigSet> audioDevConfig_;
+  std::unique_ptr<CMicDelay> micDelay_;
   std::unique_ptr<CDevSets> devSets_;
   std::unique_ptr<CUserSet> userSet_;
   std::unique_ptr<CKeyMap> keyMap_;

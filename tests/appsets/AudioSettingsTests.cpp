@@ -319,6 +319,32 @@ TEST_F(DeviceFiles, DamagedDeviceConfigGivesTheSingleDefaultEntry) {
   EXPECT_EQ(set.defaultName(), "DefAudioCfg");
 }
 
+// Catches a delay kept per microphone only (a new output changes the path), a damaged entry
+// that turns into a wrong delay, and a file without delays that the old readers cannot read.
+TEST_F(DeviceFiles, MicDelaysAreKeptPerOutputAndInputPair) {
+  vktest::writeFile(appSets("AudioDeviceConfig.xml"),
+                    "<element Def=\"DefAudioCfg\" CurSel=\"DefAudioCfg\">"
+                    "<Item Name=\"DefAudioCfg\" Path=\"./PKData/AppSets/DefAudioCfg.xml\"/>"
+                    "<MicDelay Out=\"HDMI\" In=\"USB Mic\" Ms=\"abc\"/>"
+                    "<MicDelay Out=\"HDMI\" In=\"Webcam\" Ms=\"-5\"/></element>");
+  CAudioDevConfigSet set(appSets("AudioDeviceConfig.xml").c_str());
+  ASSERT_TRUE(set.LoadSets());
+  EXPECT_TRUE(set.micDelays().empty());  // damaged entries are measured afresh
+  EXPECT_FALSE(set.setMicDelay("Speakers", "USB Mic", 2001));
+  ASSERT_TRUE(set.setMicDelay("Speakers", "USB Mic", 38));
+  ASSERT_TRUE(set.setMicDelay("HDMI", "USB Mic", 151));
+  ASSERT_TRUE(set.setMicDelay("", "", 0));  // the system's default devices
+  ASSERT_TRUE(set.SaveSets());
+  CAudioDevConfigSet back(appSets("AudioDeviceConfig.xml").c_str());
+  ASSERT_TRUE(back.LoadSets());
+  EXPECT_EQ(back.micDelay("Speakers", "USB Mic"), 38);
+  EXPECT_EQ(back.micDelay("HDMI", "USB Mic"), 151);
+  EXPECT_EQ(back.micDelay("", ""), 0);
+  EXPECT_EQ(back.micDelay("USB Mic", "Speakers"), std::nullopt);
+  CEGUI::String path;
+  EXPECT_TRUE(back.configPath("DefAudioCfg", path));
+}
+
 TEST_F(DeviceFiles, DeviceUseWritesInputThenOutputAndReadsThemBack) {
   CAudioDevUseSet set(appSets("AudioDevUse.xml").c_str());
   EXPECT_FALSE(set.LoadSets());  // missing: empty names, index 0

@@ -28,9 +28,11 @@ struct Result {
     Recorder events;
 };
 
-Result score(const SongData& songData, const std::vector<float>& samples, int key = 0, std::size_t chunk = 512) {
+Result score(const SongData& songData, const std::vector<float>& samples, int key = 0, std::size_t chunk = 512,
+             int micDelay = 0) {
     auto song = buildScoreSong(songData);
     VoiceScoring vs(kRate, 512, ScoreSettings{}, song);
+    vs.setMicDelay(micDelay);
     Result r;
     VoiceBlock block;
     block.key = key;
@@ -46,8 +48,8 @@ double songSeconds(const SongData& s) { return double(s.songEnd) / kEngineTicksP
 struct Voices {
     SongData song;
     std::vector<SungNote> melody;
-    Result sing(const VoiceStyle& style, int key = 0) const {
-        return score(song, singVoice(melody, songSeconds(song), style).samples, key);
+    Result sing(const VoiceStyle& style, int key = 0, int micDelay = 0) const {
+        return score(song, singVoice(melody, songSeconds(song), style).samples, key, 512, micDelay);
     }
 };
 
@@ -146,6 +148,17 @@ TEST(Scoring, LateVoiceLosesRhythmButNotPitch) {
     EXPECT_NEAR(r.totals.pitch, inTune().totals.pitch, 3);
     EXPECT_LE(r.totals.rhythm, inTune().totals.rhythm - 5);
     for (const auto& w : r.events.words) EXPECT_NEAR(w.lag, 0.2, 0.05) << w.word;
+}
+
+// Catches a measured microphone delay that scoring ignores (or applies the wrong way): a voice
+// that reaches the engine 200 ms late through the devices scores as if on time.
+TEST(Scoring, TheMicrophonesDelayIsTakenOffTheVoice) {
+    VoiceStyle late;
+    late.late = 0.2;
+    const auto r = voices().sing(late, 0, static_cast<int>(0.2 * kRate));
+    EXPECT_NEAR(r.totals.pitch, inTune().totals.pitch, 3);
+    EXPECT_NEAR(r.totals.rhythm, inTune().totals.rhythm, 3);
+    for (const auto& w : r.events.words) EXPECT_NEAR(w.lag, 0.0, 0.05) << w.word;
 }
 
 // Nothing sung, or only noise in the microphone: no points.

@@ -582,19 +582,25 @@ AUDIO_BARS = [("Progress_vol", "总音量"), ("Progress_Accompany", "伴奏"), (
 
 def dirudezud_sheet():
     s = Sheet("DirUdeZud", 700)
-    s.add("AudioEffectBK_Normal", 240, 320, lambda w, h: [
-        rect(2, 2, w - 4, h - 4, 18, "url(#panel)", LINE, 2, opacity=0.96)])
-    s.add("AudioEffectBK_Over", 240, 320, lambda w, h: [
+    # The mode list's background, tall like the list (230 x 495 on the reference screen);
+    # lit gold while the list has the focus.
+    s.add("AudioEffectBK_Normal", 240, 500, lambda w, h: [
+        rect(2, 2, w - 4, h - 4, 18, "url(#panel)", LINE, 2, opacity=0.96),
+        rect(24, 76, w - 48, 2, 1, LINE_DIM)])
+    s.add("AudioEffectBK_Over", 240, 500, lambda w, h: [
         rect(1, 1, w - 2, h - 2, 19, "none", GOLD, 4, opacity=0.35),
-        rect(3, 3, w - 6, h - 6, 17, "url(#panel)", GOLD_LIGHT, 2.5, opacity=0.96)])
+        rect(3, 3, w - 6, h - 6, 17, "url(#panel)", GOLD_LIGHT, 2.5, opacity=0.96),
+        rect(24, 76, w - 48, 2, 1, GOLD, opacity=0.6)])
+    # The four modes: a face with a sound-wave icon at the left, the mode's name is the
+    # button's text. Selected: the gold face (dark text).
     for i in range(1, 5):
         for state, face in (("Normal", "Normal"), ("Over", "Hover")):
             s.add(f"Stat{i}_{state}", 200, 56, lambda w, h, f=face, n=i: button_face(
-                w, h, f, f"效果 {n}", 22, icon=lambda w, h, c, n=n: wave_icon(38, h / 2, 34, c, n)))
+                w, h, f, None, 22, icon=lambda w, h, c, n=n: wave_icon(30, h / 2, 30, c, n)))
     for state, ink, line in (("Nomal", TEXT, None), ("Over", GOLD_LIGHT, GOLD_LIGHT)):
         s.add(f"StatBK/StatName_{state}", 200, 48, lambda w, h, c=ink, l=line: [
             text(w / 2, 32, "音效模式", 24, c, bold=True)] + ([rect(40, h - 6, w - 80, 3, 1.5, l)] if l else []))
-    # The labels beside the nine bars of the audio panel ("...1" windows), dim or focused.
+    # The labels under the nine bars of the audio panel ("...1" windows), dim or focused.
     for bar, label in AUDIO_BARS:
         for state, ink, line in (("Nomal", TEXT_DIM, None), ("Over", GOLD_LIGHT, GOLD_LIGHT)):
             s.add(f"AudioSetup/{bar}1_{state}", 120, 40, lambda w, h, c=ink, l=line, t=label: [

@@ -15,6 +15,7 @@
 #include "scoring/ScoreModel.h"
 #include "song/SongFile.h"
 #include "song/Utf.h"
+#include "voice/DelayProbe.h"
 
 #include <algorithm>
 #include <atomic>
@@ -78,6 +79,11 @@ struct Engine {
     int echoDepth = VoiceEffects::kDefaultDepth, echoLevel = VoiceEffects::kDefaultLevel;
     std::uint32_t fitGeneration = 0;
     bool fitDuringSong = false;
+
+    // The microphone's lag behind the output for scoring (VokaSetMicDelay), kept across
+    // reopening; and the delay measurement running, if any.
+    int micDelayMs = 0;
+    std::shared_ptr<ProbeRun> probe;
 
     std::string voicePath, musicPath;
     std::unique_ptr<Recorder> recorder;
@@ -202,6 +208,11 @@ void stopPlayback(Engine& e) {
 }
 
 void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
+    if (e.probe) {
+        if (e.core) e.core->detachProbe();
+        e.probe->cancelled.store(true);
+        e.probe.reset();
+    }
     stopRecording(e);
     stopPlayback(e);
     if (e.mixToFile) e.mixToFile.reset();  // cancels and joins
@@ -336,6 +347,7 @@ int VokaOpenW(const wchar_t* path) {
     e.analysis->setContestMode(e.contestMode);
     e.analysis->setEvaluating(e.evaluating);
     e.core->attachAnalysis(e.analysis.get());
+    e.analysis->setMicDelay(static_cast<int>(std::llround(e.micDelayMs * double(e.data.sampleRate) / 1000.0)));
     auto& fx = e.core->effects();
     fx.setVolume(e.micVolume);
     fx.setRoomMode(e.roomMode);
@@ -709,6 +721,69 @@ int SetMixMicDelay(int ms) {
     if (ms < 0 || ms > 2000) return VOKA_ERR_BAD_ARGUMENT;
     e.mix.micDelayMs = ms;
     return VOKA_OK;
+}
+
+namespace {
+constexpr int kProbeMs = 400;          // the test signal
+constexpr int kMaxMeasuredDelayMs = 1000;
+} // namespace
+
+int VokaMeasureMicDelay(void) {
+    auto& e = engine();
+    auto run = std::make_shared<ProbeRun>();
+    int rate = 0;
+    {
+        std::lock_guard g(e.lock);
+        if (!e.core) return VOKA_ERR_NOT_OPEN;
+        if (e.probe) return VOKA_ERR_BUSY;
+        rate = e.core->sampleRate();
+        run->signal = delayProbeSignal(rate, rate * kProbeMs / 1000);
+        run->captured.assign(run->signal.size() + std::size_t(rate) * kMaxMeasuredDelayMs / 1000, 0.0f);
+        e.probe = run;
+        e.core->attachProbe(run.get());
+    }
+    // Without the lock: the other calls go on while the engine thread plays and records. A
+    // device that stands still (lost, or a stalled real-time device) ends the wait.
+    const double seconds = double(run->captured.size()) / rate;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000 + int(seconds * 2000));
+    while (!run->done.load(std::memory_order_acquire) && !run->cancelled.load() &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    {
+        std::lock_guard g(e.lock);
+        if (e.probe == run) {
+            if (e.core) e.core->detachProbe();
+            e.probe.reset();
+        }
+    }
+    if (run->cancelled.load()) return VOKA_ERR_NOT_OPEN;
+    if (!run->done.load(std::memory_order_acquire)) return VOKA_ERR_DEVICE;
+    const DelayEstimate d = estimateDelay(run->signal, run->captured, rate * kMaxMeasuredDelayMs / 1000);
+    std::fprintf(stderr, "vokaran: delay measurement: capture %.1f dBFS, clipped %.4f%%, peak quality %.1f, %d frames\n",
+                 d.captureDb, d.clippedShare * 100, d.peakQuality, d.delayFrames);
+    switch (d.verdict) {
+    case DelayVerdict::Measured:
+        return static_cast<int>(std::llround(d.delayFrames * 1000.0 / rate));
+    case DelayVerdict::Silent: return VOKA_ERR_DELAY_SILENT;
+    case DelayVerdict::Clipped: return VOKA_ERR_DELAY_CLIPPED;
+    case DelayVerdict::Unclear: break;
+    }
+    return VOKA_ERR_DELAY_UNCLEAR;
+}
+
+int VokaSetMicDelay(int ms) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    if (ms < 0 || ms > 2000) return VOKA_ERR_BAD_ARGUMENT;
+    e.micDelayMs = ms;
+    if (e.analysis) e.analysis->setMicDelay(static_cast<int>(std::llround(ms * double(sampleRate(e)) / 1000.0)));
+    return VOKA_OK;
+}
+
+int VokaGetMicDelay(void) {
+    auto& e = engine();
+    std::lock_guard g(e.lock);
+    return e.micDelayMs;
 }
 
 int MicIn_Start(void) {

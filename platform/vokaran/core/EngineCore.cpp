@@ -17,7 +17,8 @@ constexpr std::uint64_t pack(std::uint32_t generation, PlayState s) {
 } // namespace
 
 EngineCore::EngineCore(std::unique_ptr<Synth> synth, const EngineData& data)
-    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f), effects_(data.sampleRate) {
+    : synth_(std::move(synth)), sampleRate_(data.sampleRate), silence_(kMaxBlockFrames, 0.0f), effects_(data.sampleRate),
+      monitorScratch_(2 * kMaxBlockFrames, 0.0f) {
     player_.setMelodyChannels(data.melodyChannel1 - 1, data.melodyChannel2 - 1);
     synth_->reset();
 }
@@ -114,6 +115,30 @@ void EngineCore::detachMixPlayback() {
     mixPlayback_.store(nullptr);
 }
 
+void ProbeRun::feed(float* out, const float* in, int frames) {
+    std::size_t at = pos.load(std::memory_order_relaxed);
+    for (int i = 0; i < frames && at < captured.size(); ++i, ++at) {
+        captured[at] = in ? in[i] : 0.0f;
+        if (at < signal.size()) {
+            out[2 * i] += signal[at];
+            out[2 * i + 1] += signal[at];
+        }
+    }
+    pos.store(at, std::memory_order_release);
+    if (at >= captured.size()) done.store(true, std::memory_order_release);
+}
+
+void EngineCore::attachProbe(ProbeRun* run) {
+    detachProbe();
+    probe_.store(run);
+    probeGate_.open();
+}
+
+void EngineCore::detachProbe() {
+    probeGate_.close();
+    probe_.store(nullptr);
+}
+
 void EngineCore::attachAnalysis(LiveScoring* analysis) {
     detachAnalysis();
     analysis_.store(analysis);
@@ -133,7 +158,7 @@ bool EngineCore::canRunAhead() const {
 }
 
 bool EngineCore::isActive() const {
-    return playState() == PlayState::Playing || mixGate_.isOpen();
+    return playState() == PlayState::Playing || mixGate_.isOpen() || probeGate_.isOpen();
 }
 
 bool EngineCore::endSong() {
@@ -243,8 +268,20 @@ void EngineCore::process(float* out, const float* voiceIn, int frames) {
         analysisGate_.leave();
     }
     if (recordThisBlock) songSamples_ += std::uint64_t(frames);
-    // The monitored voice goes to the output only: the music recording stays the music.
-    effects_.process(voiceIn, out, frames);
+    // The monitored voice goes to the output only: the music recording stays the music. So
+    // does the delay measurement's test signal.
+    bool probing = false;
+    if (probeGate_.enter()) {
+        if (auto* p = probe_.load(std::memory_order_acquire); p && !p->done.load(std::memory_order_relaxed)) {
+            probing = true;
+            // The effects keep running on the side, so their state goes on without a jump.
+            std::fill_n(monitorScratch_.begin(), 2 * frames, 0.0f);
+            effects_.process(voiceIn, monitorScratch_.data(), frames);
+            p->feed(out, voiceIn, frames);
+        }
+        probeGate_.leave();
+    }
+    if (!probing) effects_.process(voiceIn, out, frames);
     if (mixGate_.enter()) {
         if (auto* m = mixPlayback_.load(std::memory_order_acquire))
             if (m->pullAdd(out, frames)) raise(kEventMixFinished);

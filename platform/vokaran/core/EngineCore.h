@@ -28,6 +28,19 @@ class LiveScoring;
 
 enum class PlayState : int { Stopped = 0, Playing = 1, Paused = 2 };
 
+// A delay measurement in progress: from the block after it is attached, the engine thread adds
+// `signal` to the output and keeps the microphone from the same frame on, until `captured` is
+// full. The controlling thread sizes both before attaching and reads `captured` once `done`.
+struct ProbeRun {
+    std::vector<float> signal;
+    std::vector<float> captured;
+    std::atomic<std::size_t> pos{0};
+    std::atomic<bool> done{false};
+    std::atomic<bool> cancelled{false};  // the engine closed before the run was complete
+    // Engine thread: non-blocking, allocation-free.
+    void feed(float* out, const float* in, int frames);
+};
+
 // Event bits raised by the engine thread and collected by the event thread (or a test).
 enum EngineEvent : std::uint32_t {
     kEventSongEnded = 1u << 0,   // the song reached its end or was stopped
@@ -88,6 +101,12 @@ public:
     // The live voice analysis receives every block with where the song stood.
     void attachAnalysis(LiveScoring* analysis);
     void detachAnalysis();
+
+    // The delay measurement (ProbeRun): the run must outlive detachProbe(), which returns once
+    // the engine thread no longer uses it. While it runs the monitored voice is left out of the
+    // output, so the test signal does not come back twice.
+    void attachProbe(ProbeRun* run);
+    void detachProbe();
 
     // Monitoring of the microphone with echo and room: settings on the controlling thread.
     VoiceEffects& effects() { return effects_; }
@@ -157,6 +176,9 @@ private:
     std::atomic<MixPlayback*> mixPlayback_{nullptr};
 
     VoiceEffects effects_;
+    std::vector<float> monitorScratch_;  // the monitored voice while a probe plays
+    RtGate probeGate_;
+    std::atomic<ProbeRun*> probe_{nullptr};
     RtGate analysisGate_;
     std::atomic<LiveScoring*> analysis_{nullptr};
     std::atomic<std::uint64_t> blocks_{0};

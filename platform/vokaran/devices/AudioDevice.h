@@ -62,12 +62,20 @@ struct FileDeviceOptions {
     std::string outputPath;  // ".wav" = WAV, anything else raw stereo s16le; empty = discard
     bool fast = false;       // as fast as possible instead of real time
     std::int64_t failAfterFrames = -1;  // stops working after this many frames, as if unplugged
+    // Loop-back, as speakers heard by the microphone: the output (mono) this many frames
+    // later, times the gain, is added to the input; 0 = none. At least one block.
+    int loopbackFrames = 0;
+    float loopbackGain = 0.5f;
+    float noiseRms = 0.0f;  // white noise added to the input (a noisy room or line)
 };
 std::unique_ptr<AudioDevice> createFileDevice(const AudioConfig& config, const FileDeviceOptions& options);
 
 // Reads VOKARAN_AUDIO ("sdl" default, "file", "null") and, for "file", VOKARAN_AUDIO_IN,
 // VOKARAN_AUDIO_OUT, VOKARAN_AUDIO_PACE ("realtime" default, "fast") and
-// VOKARAN_AUDIO_FAIL_AFTER (seconds of audio after which the device fails, for tests).
+// VOKARAN_AUDIO_FAIL_AFTER (seconds of audio after which the device fails, for tests),
+// VOKARAN_AUDIO_LOOPBACK_MS (the output comes back into the input this much later),
+// VOKARAN_AUDIO_LOOPBACK_GAIN (its level, 0..1, default 0.5) and VOKARAN_AUDIO_NOISE_DB (white
+// noise in the input, rms in dBFS).
 // Null with `error` when the variables are invalid.
 std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, std::string& error);
 std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& config, const DeviceSelection& selection,

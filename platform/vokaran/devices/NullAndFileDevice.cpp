@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -103,6 +104,12 @@ private:
             std::chrono::duration<double>(double(frames) / config_.sampleRate));
         auto next = Clock::now();
         std::int64_t processed = 0;
+        // The loop-back line holds the last loopbackFrames output frames (mono): slot n % L is
+        // output frame n - L until frame n overwrites it.
+        const auto loopFrames = static_cast<std::size_t>(std::max(0, options_.loopbackFrames));
+        std::vector<float> loop(loopFrames, 0.0f);
+        std::minstd_rand noise(12345);
+        std::normal_distribution<float> gauss(0.0f, 1.0f);
         while (running_.load(std::memory_order_relaxed)) {
             const bool fast = options_.fast && client.isActive();
             if (fast && !client.canRunAhead()) {
@@ -114,11 +121,22 @@ private:
             std::copy_n(input_.begin() + inputPos_, take, in.begin());
             std::fill(in.begin() + take, in.end(), 0.0f);
             inputPos_ += take;
+            if (loopFrames || options_.noiseRms > 0) {
+                for (int i = 0; i < frames; ++i) {
+                    float x = in[i];
+                    if (loopFrames) x += options_.loopbackGain * loop[std::size_t(processed + i) % loopFrames];
+                    if (options_.noiseRms > 0) x += options_.noiseRms * gauss(noise);
+                    in[i] = std::clamp(x, -1.0f, 1.0f);  // as a converter would
+                }
+            }
             if (options_.failAfterFrames >= 0 && processed >= options_.failAfterFrames) {
                 client.deviceLost();  // as if unplugged: the client is not called any more
                 return;
             }
             client.process(out.data(), in.data(), frames);
+            if (loopFrames)
+                for (int i = 0; i < frames; ++i)
+                    loop[std::size_t(processed + i) % loopFrames] = std::clamp(0.5f * (out[2 * i] + out[2 * i + 1]), -1.0f, 1.0f);
             processed += frames;
             if (wav_ || raw_) {
                 for (int i = 0; i < 2 * frames; ++i)
@@ -218,6 +236,40 @@ std::unique_ptr<AudioDevice> createDeviceFromEnvironment(const AudioConfig& conf
             }
             o.failAfterFrames = static_cast<std::int64_t>(seconds * config.sampleRate);
         }
+        auto number = [&](const char* name, double& value) {
+            const char* v = std::getenv(name);
+            if (!v || !*v) return true;
+            char* end = nullptr;
+            value = std::strtod(v, &end);
+            if (*end || !std::isfinite(value)) {
+                error = std::string(name) + " must be a number, not \"" + v + "\"";
+                return false;
+            }
+            return true;
+        };
+        double loopMs = 0, gain = o.loopbackGain, noiseDb = -1000;
+        if (!number("VOKARAN_AUDIO_LOOPBACK_MS", loopMs) || !number("VOKARAN_AUDIO_LOOPBACK_GAIN", gain) ||
+            !number("VOKARAN_AUDIO_NOISE_DB", noiseDb))
+            return nullptr;
+        if (loopMs != 0) {
+            const double blockMs = 1000.0 * config.bufferFrames / config.sampleRate;
+            if (loopMs < blockMs || loopMs > 10000) {
+                error = "VOKARAN_AUDIO_LOOPBACK_MS must lie between one block (" + std::to_string(blockMs) +
+                        " ms) and 10000, not " + std::to_string(loopMs);
+                return nullptr;
+            }
+            o.loopbackFrames = static_cast<int>(std::lround(loopMs * config.sampleRate / 1000.0));
+        }
+        if (gain < 0 || gain > 1) {
+            error = "VOKARAN_AUDIO_LOOPBACK_GAIN must lie between 0 and 1";
+            return nullptr;
+        }
+        o.loopbackGain = static_cast<float>(gain);
+        if (noiseDb > 0) {
+            error = "VOKARAN_AUDIO_NOISE_DB must be at most 0 (dBFS)";
+            return nullptr;
+        }
+        o.noiseRms = noiseDb <= -200 ? 0.0f : static_cast<float>(std::pow(10.0, noiseDb / 20.0));
         return createFileDevice(config, o);
     }
     error = badKind(k);

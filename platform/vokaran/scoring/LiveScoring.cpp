@@ -145,6 +145,7 @@ void LiveScoring::startSong(const VoiceStamp& s) {
     if (!song) song = std::make_shared<ScoreSong>();  // nothing to score against: pitch only
     scoring_ = std::make_unique<VoiceScoring>(rate_, hop_, settings_, std::move(song));
     scoring_->enableEchoCancellation(echoDelay_.load());
+    scoring_->setMicDelay(micDelay_.load());
     generation_ = s.generation;
     songOpen_ = true;
     if (contest_.load()) board_.clear();

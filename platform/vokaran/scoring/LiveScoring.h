@@ -105,6 +105,10 @@ public:
     // for in the voice. Taken when a song starts.
     void setEchoDelay(int frames) { echoDelay_.store(frames); }
     int echoDelay() const { return echoDelay_.load(); }
+    // How far the microphone lags the output the singer hears, in frames (the measured round
+    // trip): the voice is scored that much earlier. Taken when a song starts.
+    void setMicDelay(int frames) { micDelay_.store(frames); }
+    int micDelay() const { return micDelay_.load(); }
 
     // Any thread but the analysis thread: returns once every block pushed so far has been
     // analysed (false when that takes longer than `timeout`).
@@ -127,6 +131,7 @@ private:
     SpscRing<float> outputs_;           // the output, mono, sample for sample with samples_
     std::vector<float> downmix_;        // engine thread's scratch
     std::atomic<int> echoDelay_{0};
+    std::atomic<int> micDelay_{0};
     SpscRing<VoiceStamp> stamps_;
     std::atomic<std::uint64_t> pushed_{0};
     std::atomic<std::uint64_t> processed_{0};

@@ -53,7 +53,7 @@ bool VoiceScoring::explainedByGuide(double time, float midi) const {
 }
 
 double VoiceScoring::latencySeconds() const {
-    return scorer_.latency() + double(PitchTracker::delaySamples()) / rate_;
+    return scorer_.latency() + double(PitchTracker::delaySamples() + micDelay_) / rate_;
 }
 
 double VoiceScoring::timeOf(double sample) const {
@@ -85,7 +85,10 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
         ++frames_;
         // The frame describes the samples around its centre, half a frame before its end.
         const double centre = double(frames_ * std::uint64_t(tracker_.hop())) - PitchTracker::delaySamples();
-        const double t = timeOf(centre);
+        // Sung to what was heard a round trip earlier; the leak of the output is found on the
+        // microphone's own time line.
+        const double captured = timeOf(centre);
+        const double t = micDelay_ ? timeOf(centre - micDelay_) : captured;
         if (echo_ && f.voiced && block_.guide) {
             double res = 0, rem = 0, leak = 0;
             for (std::size_t i = 0; i < hopResidual_.size(); ++i) {
@@ -96,7 +99,7 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
             // What is left is the leak's leftover (far below what was removed, or no louder
             // than the leak itself would be) and sounds the guide melody: not the singer.
             const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem || res < leak;
-            if (leftover && explainedByGuide(t, f.midi)) {
+            if (leftover && explainedByGuide(captured, f.midi)) {
                 PitchFrame g = f;
                 g.voiced = false;
                 g.hz = g.midi = 0;

@@ -43,6 +43,12 @@ public:
     bool echoCancellation() const { return echo_ != nullptr; }
     const EchoCanceller* echoCanceller() const { return echo_.get(); }
 
+    // How far the microphone lags the output the singer hears (the devices' round trip), in
+    // samples: a frame is scored at the song time this much before it was captured. Before the
+    // first feed.
+    void setMicDelay(int samples) { micDelay_ = samples > 0 ? samples : 0; }
+    int micDelay() const { return micDelay_; }
+
     // reference: the output at the same samples, mono; null = silence. Ignored without echo
     // cancellation.
     void feed(const float* samples, const float* reference, std::size_t n, const VoiceBlock& block,
@@ -85,6 +91,7 @@ private:
     std::uint64_t hops_ = 0;
     std::uint64_t fed_ = 0;
     std::uint64_t frames_ = 0;
+    int micDelay_ = 0;
     VoiceBlock block_;
     // Score time runs at the tempo of the current stretch, from where the last change left it.
     int segTempo_ = 100;
