@@ -7,12 +7,7 @@
 
 enum class PendingStep {
   PaymentObject,      // start-up: CPay
-  DeviceCheck,        // start-up: the device-check timer and the device selection dialog
-  DeviceSetup,        // start-up: device lists, engine devices, the system audio component
-  SystemAudioRestore, // clean-up: the system audio component's saved settings
   AudioSetupPage,     // the play control bar's audio button
-  EngineDeviceError,  // the shell's "audio device changed" event
-  DeviceManager,      // the launcher's device choice applied to the devices
 };
 
 struct PendingStepInfo {
