@@ -2,6 +2,7 @@
 // What the audio settings apply their values to: the karaoke engine's setting calls and the
 // system audio component's two levels. The application hands implementations to the audio
 // settings; without one, a change is stored and not applied. GUI thread.
+#include <string>
 
 class IAudioEngine {
  public:
@@ -21,4 +22,9 @@ class IAudioComponent {
   virtual ~IAudioComponent() = default;
   virtual void setMasterVolume(int volume) = 0;
   virtual void setMicrophoneLevel(int level) = 0;
+  // The system's own monitoring of the microphone ("SysMICRC").
+  virtual void setMonitorLevel(int) {}
+  // The devices whose levels the calls above set.
+  virtual void selectOutputDevice(const std::wstring&) {}
+  virtual void selectInputDevice(const std::wstring&) {}
 };

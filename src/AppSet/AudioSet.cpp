@@ -67,7 +67,7 @@ const BuiltInItem kBuiltInItems[] = {
 
 // The items whose changes are applied; "SysMICRC" is read by the device set-up instead.
 const wchar_t* const kAppliedItems[] = {L"VOL", L"Accompany", L"MIC", L"MICRC", L"MELODY",
-                                        L"TEMPO", L"KEY", L"Depth", L"ECHO"};
+                                        L"TEMPO", L"KEY", L"Depth", L"ECHO", L"SysMICRC"};
 
 }  // namespace
 
@@ -278,6 +278,8 @@ void CAudioSet::apply(const std::wstring& name, int value) {
     if (component_) component_->setMasterVolume(value);
   } else if (name == L"MIC") {
     if (component_) component_->setMicrophoneLevel(value);
+  } else if (name == L"SysMICRC") {
+    if (component_) component_->setMonitorLevel(value);
   } else if (name == L"Depth" || name == L"ECHO") {
     if (EffectMode* mode = currentMode(); mode && mode->bUser)
       (name == L"Depth" ? mode->Depth : mode->ECHO) = value;

@@ -120,7 +120,10 @@ void CPKPlaybackWnd::setSource(const PlaybackSource& source) {
   engine_->setMix(source_.voiceGain, source_.musicGain, source_.micDelay);
   if (!engine_->play())
     appLogError("CPKPlaybackWnd: the recording " + oscompat::utf8FromWide(source_.voicePath) + " cannot be played");
-  if (video_) video_->run();
+  if (video_) {
+    video_->run();
+    moveVideo(0);  // the picture's clock starts with the sound's
+  }
   playing_ = true;
   ended_ = false;
   setPlayImages(true);
@@ -142,8 +145,13 @@ void CPKPlaybackWnd::togglePlay() {
     if (ended_ && engine_->positionMs() >= totalMs() - 500) seekTo(0);
     ended_ = false;
     engine_->pause(false);
-    // The picture was put where the sound is when it paused (and with every seek since).
-    if (video_) video_->run();
+    // The picture was put where the sound is when it paused (and with every seek since); it is
+    // put there once more as it runs, so that its clock starts with the sound's and not with
+    // the pause's end.
+    if (video_) {
+      video_->run();
+      moveVideo(engine_->positionMs());
+    }
     playing_ = true;
   }
   setPlayImages(playing_);

@@ -2,12 +2,9 @@
 // network error dialog.
 #include <CEGUI/CEGUI.h>
 
-#include "AppSet/AudioDevUseSet.h"
 #include "app/AppEventArgs.h"
 #include "app/AppLog.h"
-#include "app/PendingSteps.h"
 #include "app/CInfoTipManager.h"
-#include "app/DeviceChoice.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"
 #include "app/NetErrorNotice.h"
@@ -110,34 +107,6 @@ bool VokaranPlayerApp::onShellExitApp(const CEGUI::EventArgs&) {
 bool VokaranPlayerApp::onShellPkExitApp(const CEGUI::EventArgs&) {
   if (contestSinging()) VokaStop();
   requestQuit();
-  return true;
-}
-
-bool VokaranPlayerApp::onShellAudioDevChange(const CEGUI::EventArgs&) {
-  logPendingStep(PendingStep::EngineDeviceError, "audio device change");
-  return true;
-}
-
-bool VokaranPlayerApp::onShellSettingAudioDevChange(const CEGUI::EventArgs& args) {
-  const auto& data = static_cast<const LauncherDataEventArgs&>(args).data;
-  if (data.size() < sizeof(DeviceChoice)) {
-    appLogError("the launcher's device choice is " + std::to_string(data.size()) +
-                " bytes, not " + std::to_string(sizeof(DeviceChoice)) + "; ignored");
-    return true;
-  }
-  const auto* choice = reinterpret_cast<const DeviceChoice*>(data.data());
-  launch_.devices.DeviceIDOut = choice->entries[0].id;
-  launch_.devices.DeviceOut = DeviceChoice::nameOf(choice->entries[0]);
-  launch_.devices.DeviceIDIn = choice->entries[1].id;
-  launch_.devices.DeviceIn = DeviceChoice::nameOf(choice->entries[1]);
-  if (audioDevUse_) {
-    audioDevUse_->setInput({launch_.devices.DeviceIn, static_cast<unsigned>(launch_.devices.DeviceIDIn)});
-    audioDevUse_->setOutput({launch_.devices.DeviceOut, static_cast<unsigned>(launch_.devices.DeviceIDOut)});
-    audioDevUse_->SaveSets();
-  }
-  logPendingStep(PendingStep::DeviceManager, "launcher device change");
-  CEGUI::EventArgs changed;
-  CEGUI::GlobalEventSet::getSingleton().fireEvent(EventNames::DevChanged, changed, "");
   return true;
 }
 

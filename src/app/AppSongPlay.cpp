@@ -292,7 +292,7 @@ void VokaranPlayerApp::openAudioSettings() {
   const auto* pk = dynamic_cast<const CMissonPk*>(m);
   const bool challenge = pk && pk->challenge && contestSinging();
   auto* page = new CAudioSetupModle(audioSet_, challenge, micDelay_.get());
-  // The device choice button stays disabled until the page's onChooseDevices is given.
+  page->onChooseDevices = [this] { openDeviceSelection(); };
   page->attach(rootWindow_);
   if (!page->loaded()) {
     appLogError("the audio setup page could not be shown");

@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "AppSet/AudioDevConfigSet.h"
-#include "AppSet/AudioDevUseSet.h"
 #include "AppSet/KeyMap.h"
 #include "AppSet/OCXManager.h"
 #include "NetWork/NetTextConvert.h"
@@ -178,8 +176,13 @@ bool VokaranPlayerApp::runStartup() {
   // 12. The play-control bar.
   if (!onGui([this] { buildPlayCtrolBar(); })) return false;
   setProgress(0.5f);
-  // 13. The device check.
-  logPendingStep(PendingStep::DeviceCheck, where);
+  // 13. The device check: a one-shot timer that reads the device lists again and opens the
+  // device selection dialog; started when start-up finds none of the chosen devices.
+  if (!onGui([this] {
+        connections_.push_back(deviceCheckTimer_.subscribeEvent(
+            CEGUITimer::EventTimer, CEGUI::Event::Subscriber(&VokaranPlayerApp::onDeviceCheck, this)));
+      }))
+    return false;
   setProgress(0.6f);
   // 14. Screen saver and the temporary folder.
   if (screenSaverOff_) onGui([] { oscompat::setScreenSaverEnabled(false); });
@@ -189,17 +192,15 @@ bool VokaranPlayerApp::runStartup() {
   for (const std::string& name : removeUnfinishedPerformances(tempDirectoryUtf8()))
     appLog(where + ": removed " + name + ", left by a song that never ended");
   setProgress(0.7f);
-  // 15. Audio devices: the saved device choice and the per-microphone files (the launcher's
-  // choice is kept in launchDevices() meanwhile).
+  // 15. Audio devices: the system mixer, the device files, the launcher's or the saved devices
+  // and the chosen microphone's settings, applied to the engine; the delay measured for these
+  // devices goes to the scoring before the first song.
   if (!onGui([this] {
-        audioDevUse_->LoadSets();
-        audioDevConfig_->LoadSets();
-        // The delay measured for these devices goes to the scoring before the first song.
+        setUpAudioDevices();
         micDelay_ = std::make_unique<CMicDelay>(*audioDevConfig_, *audioDevUse_);
         micDelay_->applyStored();
       }))
     return false;
-  logPendingStep(PendingStep::DeviceSetup, where);
   setProgress(0.8f);
   // 16. Settings: the registry's sets, then the user's "AutoHidems".
   if (!loadSettings()) return false;
@@ -278,6 +279,7 @@ bool VokaranPlayerApp::onAppInitDone(const CEGUI::EventArgs&) {
     focusWidgetGallery(page);
     appLog("VokaranPlayerApp: the widget gallery is open (VOKARAN_GALLERY=1)");
   }
+  startDeviceCheckIfNeeded();
   startupDone_ = true;
   appLog("VokaranPlayerApp: AppInitDone, start-up finished in " +
          std::to_string(guishell::SteadyClock().nowMs() - startMs_) + " ms");

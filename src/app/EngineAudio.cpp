@@ -8,3 +8,6 @@ void CEngineAudio::VokaSetVolume(int accompaniment) { ::VokaSetVolume(accompanim
 void CEngineAudio::MidiSetMelodyVolume(int melody) { ::MidiSetMelodyVolume(melody); }
 void CEngineAudio::VokaSetTempo(int tempo) { ::VokaSetTempo(tempo); }
 void CEngineAudio::VokaSetKey(int key) { ::VokaSetKey(key); }
+void CEngineAudio::MicSetVolume(int microphone) { ::MicSetVolume(microphone); }
+void CEngineAudio::MicSetEchoDeep(int depth) { ::MicSetEchoDeep(depth); }
+void CEngineAudio::MicSetEchoLevel(int echo) { ::MicSetEchoLevel(echo); }

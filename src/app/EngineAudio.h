@@ -8,9 +8,7 @@ class CEngineAudio : public IAudioEngine {
   void MidiSetMelodyVolume(int melody) override;
   void VokaSetTempo(int tempo) override;
   void VokaSetKey(int key) override;
-  // The engine has no microphone level or echo yet: these values are kept by the settings
-  // and reach the engine once it has the calls.
-  void MicSetVolume(int) override {}
-  void MicSetEchoDeep(int) override {}
-  void MicSetEchoLevel(int) override {}
+  void MicSetVolume(int microphone) override;
+  void MicSetEchoDeep(int depth) override;
+  void MicSetEchoLevel(int echo) override;
 };

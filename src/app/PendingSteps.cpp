@@ -5,12 +5,6 @@
 const std::vector<PendingStepInfo>& pendingSteps() {
   static const std::vector<PendingStepInfo> steps = {
       {PendingStep::PaymentObject, "the payment object CPay", "payment"},
-      {PendingStep::DeviceCheck, "the audio device check", "audio devices"},
-      {PendingStep::DeviceSetup, "the audio device set-up (device lists, engine and system audio component)",
-       "audio devices"},
-      {PendingStep::SystemAudioRestore, "the system audio component", "audio devices"},
-      {PendingStep::EngineDeviceError, "the karaoke engine's device error flag", "audio devices"},
-      {PendingStep::DeviceManager, "the audio device manager (applying the devices)", "audio devices"},
   };
   return steps;
 }

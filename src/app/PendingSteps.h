@@ -7,11 +7,6 @@
 
 enum class PendingStep {
   PaymentObject,      // start-up: CPay
-  DeviceCheck,        // start-up: the device-check timer and the device selection dialog
-  DeviceSetup,        // start-up: device lists, engine devices, the system audio component
-  SystemAudioRestore, // clean-up: the system audio component's saved settings
-  EngineDeviceError,  // the shell's "audio device changed" event
-  DeviceManager,      // the launcher's device choice applied to the devices
 };
 
 struct PendingStepInfo {

@@ -33,6 +33,9 @@
 #include "app/SongIEventSet.h"
 #include "app/TextConvert.h"
 #include "app/WindowPath.h"
+#include "audio/AudioDeviceManager.h"
+#include "audio/EngineDevices.h"
+#include "audio/SystemAudio.h"
 #include "guishell/ShellClock.h"
 #include "guishell/Win32AppHelper.h"
 #include "oscompat/Display.h"
@@ -61,6 +64,8 @@ VokaranPlayerApp::VokaranPlayerApp() {
   const std::string appSets = moduleDirectoryUtf8() + "/PKData/AppSets/";
   audioDevUse_ = std::make_unique<CAudioDevUseSet>(guiStringUtf8(appSets + "AudioDevUse.xml"));
   audioDevConfig_ = std::make_unique<CAudioDevConfigSet>(guiStringUtf8(appSets + "AudioDeviceConfig.xml"));
+  engineDevices_ = std::make_unique<CEngineDevices>();
+  deviceManager_ = std::make_unique<AudioDeviceManager>(*engineDevices_, moduleDirectory());
 }
 
 VokaranPlayerApp::~VokaranPlayerApp() {
@@ -117,6 +122,7 @@ void VokaranPlayerApp::cleanupApp() {
 
   // 1. Title marquee and screen saver.
   if (marquee_) marquee_->stop();
+  deviceCheckTimer_.KillTimer();
   if (screenSaverOff_) oscompat::setScreenSaverEnabled(true);
   // 2. Engine callbacks and playback.
   VokaSetCBFun(nullptr);
@@ -144,8 +150,8 @@ void VokaranPlayerApp::cleanupApp() {
   // files that were never read are not overwritten with defaults).
   if (!setRegistry_.saveAll()) appLogError(where + ": not every settings file could be saved");
   setRegistry_.clear();
-  // 7. The system audio component.
-  logPendingStep(PendingStep::SystemAudioRestore, where);
+  // 7. The system audio component: the levels it had before the module set them.
+  restoreSystemAudio();
   // 8. The component manager.
   if (ocxManager_) {
     ocxManager_->unregisterAll();

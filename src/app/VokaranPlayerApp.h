@@ -22,7 +22,11 @@
 #include "guishell/CEGuiSample.h"
 #include "oscompat/AutoResetEvent.h"
 
+class AudioDeviceManager;
 class CAlbumManager;
+class CEngineDevices;
+class CSystemAudio;
+struct AudioDeviceChoice;
 class CMixManager;
 class CAudioDevConfigSet;
 class CMissonManager;
@@ -75,6 +79,12 @@ class VokaranPlayerApp : public CEGuiSample {
   bool guideMelodyOn() const { return melodyOn_; }
   // The loading notice "AppRoot/LoadingInfo".
   void showLoadingInfo(bool show);
+  // Opens the device selection dialog (once: a second call while it is open does nothing).
+  // When it ends with a new choice, the devices change as for a launcher's choice and the
+  // launcher hears of it.
+  void openDeviceSelection();
+  // The audio devices (from construction on).
+  AudioDeviceManager* audioDeviceManager() const { return deviceManager_.get(); }
 
   UserInfor& userInfor() { return launch_.user; }
   UrlTable& urlTable() { return launch_.urls; }
@@ -149,6 +159,12 @@ class VokaranPlayerApp : public CEGuiSample {
   bool onShellAudioDevChange(const CEGUI::EventArgs& args);
   bool onShellSettingAudioDevChange(const CEGUI::EventArgs& args);
   bool onGlobalKey(const CEGUI::EventArgs& args);
+  // Audio devices (AppDevices.cpp).
+  void setUpAudioDevices();
+  void restoreSystemAudio();
+  void applyDeviceChoice(const AudioDeviceChoice& choice, const char* from);
+  bool onDeviceCheck(const CEGUI::EventArgs& args);
+  void startDeviceCheckIfNeeded();
 
   void openExitConfirmation();
   void openQuitDialog(const CEGUI::String& name, IPageCtrl* page);
@@ -223,6 +239,11 @@ class VokaranPlayerApp : public CEGuiSample {
   // Settings (the registry refers to them; it owns none).
   std::unique_ptr<TunedCtrl> tunedCtrl_;
   CEngineAudio engineAudio_;
+  std::unique_ptr<CEngineDevices> engineDevices_;
+  std::unique_ptr<AudioDeviceManager> deviceManager_;
+  std::unique_ptr<CSystemAudio> systemAudio_;
+  CEGUITimer deviceCheckTimer_;   // one shot: the device lists again and the dialog
+  bool deviceDialogAtStart_ = false;
   CAudioSet audioSet_;
   std::unique_ptr<CConfigSet> configSet_;
   std::unique_ptr<CAudioDevUseSet> audioDevUse_;

@@ -136,7 +136,8 @@ TEST_F(Playback, SetSourceStartsTheMixWithItsSettingsAndTheVideoBesideIt) {
   page_->setSource(source());
   EXPECT_EQ(videoWindow_, page_->part("VideoWnd"));
   EXPECT_EQ(calls_.engine, (std::vector<std::string>{"stop", "names /rec/aVoice.pcm /rec/amusic.pcm", "mix 120 80 40", "play"}));
-  EXPECT_EQ(calls_.video, (std::vector<std::string>{"open /rec/anoAudio.WMV", "run"}));
+  // The picture's clock starts with the sound's: it is put at the start as it runs.
+  EXPECT_EQ(calls_.video, (std::vector<std::string>{"open /rec/anoAudio.WMV", "run", "seek 0"}));
   EXPECT_TRUE(page_->playing());
 }
 
@@ -186,7 +187,7 @@ TEST_F(Playback, PlayPauseTwiceReturnsToThePlayingImagesWithPictureAndSoundToget
   EXPECT_EQ(image("HoverImage"), "PK/Play_Hover");
   EXPECT_EQ(image("PushedImage"), "PK/Play_Hover");
   EXPECT_EQ(calls_.engine, (std::vector<std::string>{"pause", "resume"}));
-  EXPECT_EQ(calls_.video, (std::vector<std::string>{"pause", "seek 4000", "run"}));
+  EXPECT_EQ(calls_.video, (std::vector<std::string>{"pause", "seek 4000", "run", "seek 4000"}));
 }
 
 // Catches: a slider that only shows the position, a seek of the sound without the picture, a
@@ -498,7 +499,8 @@ TEST_F(WorksRowPlay, PlayOpensTheWorksRecordingsAndBackReturnsToTheRow) {
   EXPECT_EQ(opened_[0]->source().voicePath, w.VoicePcmFile);
   EXPECT_EQ(opened_[0]->source().musicPath, w.MusicPcmFile);
   EXPECT_EQ(opened_[0]->source().videoPath, w.SoundlessVideoFile);
-  EXPECT_EQ(calls_.video, (std::vector<std::string>{"open " + oscompat::utf8FromWide(w.SoundlessVideoFile), "run"}));
+  EXPECT_EQ(calls_.video,
+            (std::vector<std::string>{"open " + oscompat::utf8FromWide(w.SoundlessVideoFile), "run", "seek 0"}));
   EXPECT_EQ(CEGUI::System::getSingleton().getDefaultGUIContext().getModalWindow(), opened_[0]->pageWindow());
   pressKey(kEscape);
   EXPECT_EQ(row(0).dialog("PlayBack"), nullptr);

@@ -26,6 +26,7 @@ class RecordingEngine : public IAudioEngine, public IAudioComponent {
   void MicSetEchoLevel(int v) override { add("MicSetEchoLevel", v); }
   void setMasterVolume(int v) override { add("masterVolume", v); }
   void setMicrophoneLevel(int v) override { add("microphoneLevel", v); }
+  void setMonitorLevel(int v) override { add("monitorLevel", v); }
 
  private:
   void add(const char* name, int v) { calls.push_back(std::string(name) + "(" + std::to_string(v) + ")"); }
@@ -131,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
     Items, AudioApply,
     ::testing::Values(Applied{L"VOL", 1000, "masterVolume(1000)"},
                       Applied{L"MIC", 20, "microphoneLevel(20)"},
+                      Applied{L"SysMICRC", 3000, "monitorLevel(3000)"},
                       Applied{L"Accompany", 90, "VokaSetVolume(90)"},
                       Applied{L"MICRC", 100, "MicSetVolume(100)"},
                       Applied{L"MELODY", 64, "MidiSetMelodyVolume(64)"},
@@ -151,7 +153,7 @@ TEST_F(Audio, WithoutTheComponentVolumesChangeWithoutBeingApplied) {
   set_.setComponent(nullptr);
   EXPECT_TRUE(item(L"VOL").setValue(100, true));
   EXPECT_TRUE(item(L"MIC").setValue(100, true));
-  EXPECT_TRUE(item(L"SysMICRC").setValue(100, true));  // never applied
+  EXPECT_TRUE(item(L"SysMICRC").setValue(100, true));
   EXPECT_EQ(item(L"VOL").value(), 100);
   EXPECT_TRUE(engine_.calls.empty());
 }

@@ -432,3 +432,52 @@ TEST_F(EngineApi, LiveMixSeekMovesThePositionWhilePaused) {
     ASSERT_EQ(RecMixStop(), VOKA_OK);
     EXPECT_EQ(RecMixSeek(0), VOKA_ERR_STATE);
 }
+
+namespace {
+// The song-end callback of the late-loss test: holds the event thread while `gHold` is set.
+std::mutex gHoldMutex;
+std::condition_variable gHoldCv;
+bool gHold = false;
+int gHeld = 0;
+void onSongEndHeld() {
+    std::unique_lock g(gHoldMutex);
+    ++gHeld;
+    gHoldCv.notify_all();
+    gHoldCv.wait(g, [] { return !gHold; });
+}
+bool waitHeld(int value) {
+    std::unique_lock g(gHoldMutex);
+    return gHoldCv.wait_for(g, std::chrono::seconds(20), [&] { return gHeld >= value; });
+}
+} // namespace
+
+// A device fails, and before the engine's event thread gets to its report a new device is
+// chosen: the late report concerns a device no longer in use and must not switch the new one
+// off (the engine would sit on the null device until the next choice).
+TEST_F(EngineApi, LateLossReportOfAReplacedDeviceLeavesTheNewDeviceOn) {
+    open();
+    const auto bytes = songBytes();
+    gHold = true;
+    gHeld = 0;
+    ASSERT_EQ(VokaSetCBFun(&onSongEndHeld), VOKA_OK);
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_EQ(VokaStop(), VOKA_OK);
+    ASSERT_TRUE(waitHeld(1));  // the event thread stands in the callback
+    // A device that fails at its first block; its report waits behind the held event thread.
+    setenv("VOKARAN_AUDIO_FAIL_AFTER", "0", 1);
+    ASSERT_EQ(VokaSetAudioID(0), VOKA_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // lets its thread report
+    unsetenv("VOKARAN_AUDIO_FAIL_AFTER");
+    ASSERT_EQ(VokaSetAudioID(0), VOKA_OK);  // the new choice, a working device
+    {
+        std::lock_guard g(gHoldMutex);
+        gHold = false;
+    }
+    gHoldCv.notify_all();
+    // One more song end: the event thread has handled the late report once it calls back.
+    ASSERT_EQ(VokaPlayFromBuffer(bytes.data(), static_cast<long long>(bytes.size())), VOKA_OK);
+    ASSERT_EQ(VokaStop(), VOKA_OK);
+    ASSERT_TRUE(waitHeld(2));
+    EXPECT_EQ(MicIn_Start(), VOKA_OK);  // 1 would mean the null device (no microphone)
+    MicIn_Stop();
+}

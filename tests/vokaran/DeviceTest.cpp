@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "devices/AudioDevice.h"
+#include "devices/StallWatch.h"
 #include "core/Wav.h"
 
 #include <atomic>
@@ -101,4 +102,52 @@ TEST(AudioDevices, BadEnvironmentIsRefusedWithAReason) {
     EchoClient client;
     EXPECT_FALSE(device->start(client, err));
     EXPECT_NE(err.find("mic.raw"), std::string::npos);
+}
+
+namespace {
+// Drives a StallWatch with made-up clocks, 100 ms a step like the device's watchdog.
+struct WatchedDevice {
+    StallWatch watch;
+    std::uint64_t callbacks = 0;
+    std::int64_t awake = 1000, boot = 5000;
+    WatchedDevice() { watch.start(callbacks, awake, boot); }
+    // Runs `ms` of awake time; true when the watch called the device lost meanwhile.
+    bool run(std::int64_t ms, bool calling, bool stopped = false) {
+        for (std::int64_t t = 0; t < ms; t += 100) {
+            awake += 100;
+            boot += 100;
+            if (calling) ++callbacks;
+            if (watch.check(callbacks, stopped, awake, boot)) return true;
+        }
+        return false;
+    }
+    void sleep(std::int64_t ms) { boot += ms; }  // the boot clock runs on, the awake one does not
+};
+} // namespace
+
+// A device that stops calling back for over 2 s is lost; one that goes on never is.
+TEST(DeviceStallWatch, AStallOfTwoSecondsIsALoss) {
+    WatchedDevice d;
+    EXPECT_FALSE(d.run(60000, true));
+    EXPECT_FALSE(d.run(2000, false));
+    EXPECT_TRUE(d.run(200, false));
+    WatchedDevice stopped;
+    EXPECT_TRUE(stopped.run(100, true, true));  // SDL says it stopped
+}
+
+// A system sleep stops every device; after waking the sound server takes seconds to bring it
+// back. That is no loss: the device gets the wake grace, and is lost only when it stays silent
+// (or stopped) past it.
+TEST(DeviceStallWatch, ASystemSleepIsNoLoss) {
+    WatchedDevice d;
+    EXPECT_FALSE(d.run(5000, true));
+    d.sleep(3600 * 1000);
+    EXPECT_FALSE(d.run(StallWatch::kWakeGraceMs - 1000, false, true));  // silent and stopped, waking
+    EXPECT_FALSE(d.run(20000, true));                                 // it came back
+    EXPECT_EQ(d.watch.sleeps(), 1);
+    EXPECT_TRUE(d.run(2200, false));  // an ordinary stall later is a loss again
+
+    WatchedDevice gone;
+    gone.sleep(60000);
+    EXPECT_TRUE(gone.run(StallWatch::kWakeGraceMs + 500, false));  // never came back
 }

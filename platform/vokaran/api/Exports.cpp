@@ -5,6 +5,7 @@
 
 #include "api/SongRecords.h"
 #include "devices/AudioDevice.h"
+#include "devices/DeviceLink.h"
 #include "core/EngineCore.h"
 #include "core/EngineData.h"
 #include "core/RecMix.h"
@@ -52,6 +53,11 @@ struct Engine {
     EngineData data;
     std::unique_ptr<EngineCore> core;
     std::unique_ptr<AudioDevice> device;
+    // The running device's link to the core (outlives the device's stop). Each device opened
+    // gets the next number; a device reporting a loss leaves its number in `lostDevice`.
+    std::unique_ptr<DeviceLink> link;
+    std::uint64_t deviceNumber = 0;
+    std::atomic<std::uint64_t> lostDevice{0};
     DeviceSelection devices;      // chosen by index; kept across reopening
     bool deviceError = false;     // a device was lost: the null device keeps time until cleared
     std::thread eventThread;
@@ -119,31 +125,49 @@ void songEndedForKey(Engine& e) {
 
 AudioConfig audioConfig(const Engine& e) { return AudioConfig{e.data.sampleRate, e.data.bufferFrames}; }
 
+// Stops the running device (its link stays until the next one is made, so a device thread
+// still reporting finds it).
+void stopDevice(Engine& e) {
+    if (e.device) e.device->stop();
+    e.device.reset();
+}
+
+// Starts `device` behind a fresh link with the next number.
+bool startDevice(Engine& e, std::unique_ptr<AudioDevice> device, std::string& err) {
+    e.link = std::make_unique<DeviceLink>(*e.core, e.lostDevice, ++e.deviceNumber);
+    if (!device->start(*e.link, err)) return false;
+    e.device = std::move(device);
+    return true;
+}
+
 // Replaces the running device; without a usable device the null device keeps time, so songs
 // still play to their end. False when the chosen device could not be used.
 bool switchDevice(Engine& e, bool useChosen) {
     std::string err;
-    if (e.device) e.device->stop();
-    e.device.reset();
+    stopDevice(e);
     if (useChosen) {
-        e.device = createDeviceFromEnvironment(audioConfig(e), e.devices, err);
-        if (e.device && e.device->start(*e.core, err)) {
+        auto chosen = createDeviceFromEnvironment(audioConfig(e), e.devices, err);
+        if (chosen && startDevice(e, std::move(chosen), err)) {
             e.analysis->setEchoDelay(e.device->latencyFrames());
             return true;
         }
         std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
     }
-    e.device = createNullDevice(audioConfig(e));
-    if (!e.device->start(*e.core, err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
-    e.analysis->setEchoDelay(e.device->latencyFrames());
+    if (!startDevice(e, createNullDevice(audioConfig(e)), err)) std::fprintf(stderr, "vokaran: %s\n", err.c_str());
+    e.analysis->setEchoDelay(e.device ? e.device->latencyFrames() : 0);
     return false;
 }
 
 // Event thread: the device failed on its own; the engine goes on without it until the
-// devices are chosen again (VokaSetDeviceError(0)).
+// devices are chosen again (VokaSetDeviceError(0)). A loss reported by a device that was
+// replaced meanwhile (a new choice came first) concerns nothing in use any more.
 void deviceLost(Engine& e) {
     std::lock_guard g(e.lock);
     if (!e.core || e.stopEvents.load()) return;
+    if (e.lostDevice.load(std::memory_order_acquire) != e.deviceNumber) {
+        std::fprintf(stderr, "vokaran: a replaced audio device reported its loss late; ignored\n");
+        return;
+    }
     std::fprintf(stderr, "vokaran: the audio device was lost; using the null audio device\n");
     e.deviceError = true;
     switchDevice(e, false);
@@ -216,8 +240,7 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
     stopRecording(e);
     stopPlayback(e);
     if (e.mixToFile) e.mixToFile.reset();  // cancels and joins
-    if (e.device) e.device->stop();
-    e.device.reset();
+    stopDevice(e);
     if (e.core) {
         e.stopEvents.store(true);
         e.core->raise(0);
@@ -233,6 +256,7 @@ void closeEngine(Engine& e, std::unique_lock<std::mutex>& held) {
         analysis.reset();
         held.lock();
     }
+    e.link.reset();
     e.core.reset();
     e.song.reset();
     e.voicePath.clear();
@@ -356,19 +380,19 @@ int VokaOpenW(const wchar_t* path) {
     fx.setMonitoring(e.monitoring);
     const AudioConfig config{e.data.sampleRate, e.data.bufferFrames};
     e.deviceError = false;
-    e.device = createDeviceFromEnvironment(config, e.devices, err);
-    if (!e.device) {
+    auto chosen = createDeviceFromEnvironment(config, e.devices, err);
+    if (!chosen) {
         std::fprintf(stderr, "vokaran: %s\n", err.c_str());
         e.core->detachAnalysis();
         e.analysis.reset();
         e.core.reset();
         return VOKA_ERR_DEVICE;
     }
-    if (!e.device->start(*e.core, err)) {
+    if (!startDevice(e, std::move(chosen), err)) {
         // No sound card: keep time and record silence on the null device.
         std::fprintf(stderr, "vokaran: %s; using the null audio device\n", err.c_str());
-        e.device = createNullDevice(config);
-        if (!e.device->start(*e.core, err)) {
+        if (!startDevice(e, createNullDevice(config), err)) {
+            e.link.reset();
             e.core->detachAnalysis();
             e.analysis.reset();
             e.core.reset();

@@ -1,6 +1,7 @@
 #include "devices/AudioDevice.h"
 
 #include "core/SpscRing.h"
+#include "devices/StallWatch.h"
 
 #include <SDL.h>
 
@@ -8,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -98,23 +101,31 @@ public:
 private:
     int latency_ = 0;
     // Watchdog thread: a device that was unplugged or failed stops calling back (or SDL says
-    // it stopped); the client hears of it once, so the engine can go on without it.
+    // it stopped); the client hears of it once, so the engine can go on without it. A system
+    // sleep stops the callbacks too: that is no loss (StallWatch).
     void watch() {
         std::unique_lock g(watchMutex_);
-        auto lastSeen = callbacks_.load();
-        auto lastChange = std::chrono::steady_clock::now();
+        StallWatch stall;
+        stall.start(callbacks_.load(), clockMs(CLOCK_MONOTONIC), clockMs(CLOCK_BOOTTIME));
+        int sleepsLogged = 0;
         while (!watchCv_.wait_for(g, std::chrono::milliseconds(100), [&] { return stopWatch_; })) {
-            const auto now = std::chrono::steady_clock::now();
-            const auto seen = callbacks_.load();
-            if (seen != lastSeen) {
-                lastSeen = seen;
-                lastChange = now;
+            const bool stopped = SDL_GetAudioDeviceStatus(out_) == SDL_AUDIO_STOPPED;
+            const bool lost = stall.check(callbacks_.load(), stopped, clockMs(CLOCK_MONOTONIC), clockMs(CLOCK_BOOTTIME));
+            if (stall.sleeps() != sleepsLogged) {
+                sleepsLogged = stall.sleeps();
+                std::fprintf(stderr, "vokaran: the system slept; the audio device gets time to come back\n");
             }
-            if (SDL_GetAudioDeviceStatus(out_) == SDL_AUDIO_STOPPED || now - lastChange > std::chrono::seconds(2)) {
+            if (lost) {
                 client_->deviceLost();
                 return;
             }
         }
+    }
+
+    static std::int64_t clockMs(clockid_t clock) {
+        timespec t{};
+        clock_gettime(clock, &t);
+        return std::int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
     }
 
     static void SDLCALL captureCallback(void* self, Uint8* stream, int len) {
