@@ -10,6 +10,7 @@
 #include "AppSet/AudioDevUseSet.h"
 #include "AppSet/KeyMap.h"
 #include "AppSet/OCXManager.h"
+#include "NetWork/CPay.h"
 #include "NetWork/NetTextConvert.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
@@ -119,9 +120,9 @@ bool VokaranPlayerApp::runStartup() {
   menuXml_ = std::make_unique<CEGUI::MenuXmlManager>(*layoutRegistry_);
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
-  logPendingStep(PendingStep::PaymentObject, where);
   mixManager_ = std::make_unique<CMixManager>();
   if (!onGui([this] {
+        pay_ = std::make_unique<CPay>(launch_.user, launch_.urls.at(UrlTable::strData_CHONGZHI));
         album_ = std::make_unique<CAlbumManager>();
         createMissonManager();
         songEvents_ = std::make_unique<SongIEventSet>();

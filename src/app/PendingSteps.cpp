@@ -4,7 +4,6 @@
 
 const std::vector<PendingStepInfo>& pendingSteps() {
   static const std::vector<PendingStepInfo> steps = {
-      {PendingStep::PaymentObject, "the payment object CPay", "payment"},
       {PendingStep::DeviceCheck, "the audio device check", "audio devices"},
       {PendingStep::DeviceSetup, "the audio device set-up (device lists, engine and system audio component)",
        "audio devices"},

@@ -6,7 +6,6 @@
 #include <vector>
 
 enum class PendingStep {
-  PaymentObject,      // start-up: CPay
   DeviceCheck,        // start-up: the device-check timer and the device selection dialog
   DeviceSetup,        // start-up: device lists, engine devices, the system audio component
   SystemAudioRestore, // clean-up: the system audio component's saved settings

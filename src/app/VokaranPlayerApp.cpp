@@ -38,6 +38,8 @@
 #include "oscompat/DynamicLibrary.h"
 #include "widgets/WidgetRegistration.h"
 #include "dialogs/CMessageBoxWnd.h"
+#include "NetWork/CPay.h"
+#include "app/CurrentUser.h"
 #include "vokaran/Vokaran.h"
 
 namespace {
@@ -49,6 +51,7 @@ VokaranPlayerApp* VokaranPlayerApp::instance() { return theApp; }
 void VokaranPlayerApp::setInstance(VokaranPlayerApp* app) { theApp = app; }
 
 VokaranPlayerApp::VokaranPlayerApp() {
+  setCurrentUserInfor(&launch_.user);
   // The launcher receives the user context as text.
   Win32AppHelper::setUserInforEncoder([](const UserInfor& user) { return user.toText(); });
   marquee_ = std::make_unique<CTitleMarquee>([this] { return marqueeSongs(); });
@@ -66,6 +69,7 @@ VokaranPlayerApp::~VokaranPlayerApp() {
   if (isStarted()) shutDown();
   if (startupThread_.joinable()) startupThread_.join();
   if (theApp == this) theApp = nullptr;
+  if (currentUserInfor() == &launch_.user) setCurrentUserInfor(nullptr);
 }
 
 bool VokaranPlayerApp::initialiseApp() {
@@ -162,6 +166,8 @@ void VokaranPlayerApp::cleanupApp() {
   // 10. The remaining records and singletons; open dialogs and pages go with their windows.
   for (auto& entry : dialogMap_) delete entry.second;
   dialogMap_.clear();
+  // A fee dialog still open ends as cancelled.
+  pay_.reset();
   album_.reset();
   for (auto& entry : menuPageMap_) delete entry.second;
   menuPageMap_.clear();

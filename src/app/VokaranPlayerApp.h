@@ -23,6 +23,7 @@
 #include "oscompat/AutoResetEvent.h"
 
 class CAlbumManager;
+class CPay;
 class CMixManager;
 class CAudioDevConfigSet;
 class CMissonManager;
@@ -225,6 +226,7 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CKeyMap> keyMap_;
   CSetRegistry setRegistry_;
   std::unique_ptr<OCXManager> ocxManager_;
+  std::unique_ptr<CPay> pay_;
   std::unique_ptr<CAlbumManager> album_;
   std::unique_ptr<CMixManager> mixManager_;
   std::unique_ptr<CEGUI::LayoutRegistry> layoutRegistry_;
