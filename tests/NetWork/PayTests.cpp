@@ -65,9 +65,10 @@ class Payment : public vktest::GuiTest {
     IPageCtrl* page = pay_->openDialog(dialog);
     return page && page->pageWindow() ? page->pageWindow()->getChild(id) : nullptr;
   }
+  // The window with the input focus (getActiveChild already descends to it).
+  CEGUI::Window* focused() { return sheet()->getActiveChild(); }
   unsigned focusedId() {
-    CEGUI::Window* active = sheet()->getActiveChild();
-    while (active && active->getActiveChild() && active->getActiveChild() != active) active = active->getActiveChild();
+    CEGUI::Window* active = focused();
     return active ? active->getID() : 0;
   }
   std::vector<std::string> events() { return events_; }
@@ -216,9 +217,8 @@ TEST_P(DialogClosed, EndsInAFeeEventAndLeavesNothingPending) {
   pay_->charge(kSing);
   for (unsigned key : c.keys) {
     if (key == 0) {
-      CEGUI::Window* active = sheet()->getActiveChild();
-      while (active && active->getActiveChild()) active = active->getActiveChild();
-      shell().clickWindow(active);
+      ASSERT_NE(focused(), nullptr);
+      shell().clickWindow(focused());
     } else if (key == CRechargeWnd::kFinishDelayMs) {
       advance(key);
     } else {

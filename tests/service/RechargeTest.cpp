@@ -81,7 +81,7 @@ TEST_F(Recharge, RefusesKeysThatAreWrongOrWhoseSessionIsGone) {
 TEST_F(Recharge, RefusesBadAmountsAndStalePagesWithoutChangingTheBalance) {
   const std::string page = open();
   const std::string before = coins();
-  for (const std::string& body : {"", "amount=", "amount=7", "amount=5x", "amount=-5", "amount=5%", "amount=1000000"})
+  for (const char* body : {"", "amount=", "amount=7", "amount=5x", "amount=-5", "amount=5%", "amount=1000000"})
     EXPECT_EQ(call("POST", page, body, "", "").http, 400) << body;
   EXPECT_EQ(call("POST", "/recharge/0123456789abcdef0123456789abcdef", "amount=5", "", "").http, 410);
   EXPECT_EQ(call("GET", "/recharge/..%2f..", "", "", "").http, 404);
@@ -99,7 +99,7 @@ TEST_F(Recharge, DevelopmentAccountEditsAreOffUnlessAskedForAndChecked) {
   config_.devAccounts = true;
   restart();
   const std::string untouched = snapshot();
-  for (const std::string& bad : {R"({"VokaCoin":"-1"})", R"({"VokaCoin":"1e3"})", R"({"leaveCanSingRecNum":-1})",
+  for (const char* bad : {R"({"VokaCoin":"-1"})", R"({"VokaCoin":"1e3"})", R"({"leaveCanSingRecNum":-1})",
                                  R"({"leaveCanSingRecNum":"3"})", R"({"Telphone":"12345"})", "[]"})
     EXPECT_EQ(call("POST", "/v1/dev/account", bad).http, 400) << bad;
   EXPECT_EQ(snapshot(), untouched);
