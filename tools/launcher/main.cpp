@@ -237,6 +237,8 @@ int main(int argc, char** argv) {
       say("login failed (" + why + "); using the demo user's seeded session");
     }
     setenv("VOKARAN_SERVICE_URL", service.url.c_str(), 1);
+    // The module's web pages (recharge, help, ...) are those of this service.
+    rebaseWebAddresses(params, service.url);
   }
   for (const auto& [key, value] : sets) setParam(params, key, value);
   for (const auto& key : omits)
