@@ -165,7 +165,7 @@ void CPay::requestCharge(const ChargeFeeinParam& request) {
 }
 
 void CPay::openChargeTip() {
-  auto* page = new CMinusCoinWnd;
+  auto* page = new CMinusCoinWnd(user_.VokaCoin);
   page->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber(&CPay::onChargeTipEnded, this));
   openDialogs_[kChargeTip] = page;
   page->attach(guiSheet());

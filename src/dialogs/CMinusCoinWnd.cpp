@@ -5,6 +5,7 @@
 #include "AppSet/KeyMap.h"
 #include "app/TextConvert.h"
 #include "app/WindowPath.h"
+#include "dialogs/RechargeImages.h"
 
 namespace {
 constexpr unsigned kReturn = 28, kNumpadEnter = 156, kArrowLeft = 203, kArrowRight = 205;
@@ -13,6 +14,7 @@ constexpr unsigned kReturn = 28, kNumpadEnter = 156, kArrowLeft = 203, kArrowRig
 CMinusCoinWnd::CMinusCoinWnd(std::wstring balance) : balance_(std::move(balance)) {}
 
 void CMinusCoinWnd::createPage(CEGUI::Window*) {
+  loadRechargeImages();
   CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
   // A confirmation left from before goes: its buttons would answer for this one.
   if (CEGUI::Window* sheet = guiSheet())

@@ -5,6 +5,7 @@
 #include "AppSet/KeyMap.h"
 #include "app/TextConvert.h"
 #include "app/WindowPath.h"
+#include "dialogs/RechargeImages.h"
 #include "oscompat/ShellOpen.h"
 #include "oscompat/Utf.h"
 
@@ -35,12 +36,7 @@ CEGUI::Window* CRechargeWnd::child(unsigned id) const {
 }
 
 void CRechargeWnd::createPage(CEGUI::Window*) {
-  CEGUI::ImageManager& images = CEGUI::ImageManager::getSingleton();
-  try {
-    if (!images.isDefined("Recharge/Coin")) images.loadImageset(kImageset);
-  } catch (const CEGUI::Exception&) {
-    // The dialog works without its pictures; the library has logged why.
-  }
+  loadRechargeImages();
   CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
   if (CEGUI::Window* sheet = guiSheet())
     if (CEGUI::Window* old = sheet->getChildRecursive(kRootName)) windows.destroyWindow(old);

@@ -11,6 +11,7 @@
 #include "app/CInfoTipManager.h"
 #include "app/TextConvert.h"
 #include "app/WindowPath.h"
+#include "dialogs/RechargeImages.h"
 
 const std::wstring CTelInputWnd::kNumbersDiffer = L"两次输入号码不同。";
 const std::wstring CTelInputWnd::kNotAMobile = L"请输入正确的手机号码。";
@@ -42,11 +43,7 @@ bool CTelInputWnd::isMobileNumber(const std::wstring& text) {
 
 void CTelInputWnd::createPage(CEGUI::Window*) {
   // The fields' pictures; an imageset the recharge dialog created already is reused.
-  try {
-    CEGUI::ImageManager& images = CEGUI::ImageManager::getSingleton();
-    if (!images.isDefined("Recharge/FieldL")) images.loadImageset("Recharge.imageset");
-  } catch (const CEGUI::Exception&) {
-  }
+  loadRechargeImages();
   CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
   if (CEGUI::Window* sheet = guiSheet())
     if (CEGUI::Window* old = sheet->getChildRecursive(kRootName)) windows.destroyWindow(old);

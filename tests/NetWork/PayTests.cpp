@@ -277,6 +277,10 @@ TEST_F(Payment, ACoinPaidSingIsConfirmedFirstAndTheLauncherHearsTheNewRecord) {
   pay_->charge(kSing);
   EXPECT_EQ(events(), Events{"ChargeTipOpen"});
   EXPECT_EQ(service_.proxy()->count(kChargeLine), 0);
+  // The question shows what the user has and its coin picture.
+  CEGUI::Window* tip = pay_->openDialog(CPay::kChargeTip)->pageWindow();
+  EXPECT_NE(std::string(tip->getChild("Balance")->getText().c_str()).find("5.00"), std::string::npos);
+  EXPECT_TRUE(CEGUI::ImageManager::getSingleton().isDefined(tip->getChild("CoinImage")->getProperty("Image")));
   pressKey(kReturn);
   EXPECT_EQ(events(), (Events{"ChargeTipOpen", "ChargeConfirm"}));
   ASSERT_TRUE(waitFor([&] { return !contexts_.empty(); }));
