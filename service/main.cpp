@@ -35,6 +35,8 @@ const char* const kUsage =
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
     "  --upload-max-age SEC  an unfinished upload silent this long is removed (default 7 days)\n"
     "  --port-file PATH    write the port here once listening\n"
+    "  --dev-accounts      let a logged-in user set their own allowance, coins and phone number\n"
+    "                      (POST /v1/dev/account; for demos and development only)\n"
     "  --menu-version V    serve the practice menu of version V (another than 2024.1 serves its\n"
     "                      later edition: one item gone, a pop-up emptied, one item new)\n";
 
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
     else if (arg == "--upload-max-age") config.uploadMaxAgeSeconds = number(60, 100000000);
     else if (arg == "--port-file") portFile = value();
+    else if (arg == "--dev-accounts") config.devAccounts = true;
     else if (arg == "--menu-version") {
       config.menuVersion = value();
       const bool plain = std::all_of(config.menuVersion.begin(), config.menuVersion.end(), [](unsigned char c) {

@@ -50,6 +50,8 @@ std::string contentTypeOf(std::string_view extension) {
   return "application/octet-stream";
 }
 
+}  // namespace
+
 Response htmlResponse(int http, std::string body) {
   Response response;
   response.http = http;
@@ -84,12 +86,14 @@ a{color:var(--gold)}
 ol{padding-left:1.6em}li{margin:.3em 0}
 )css";
 
-std::string htmlPage(std::string_view title, std::string_view content, std::string_view head = {}) {
+std::string htmlPage(std::string_view title, std::string_view content, std::string_view head) {
   return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">" +
          std::string(head) + "<title>" + htmlEscape(title) + "</title>\n<style>" + kPageStyle +
          "</style></head>\n<body>\n<main>\n" + std::string(content) + "</main>\n</body></html>\n";
 }
+
+namespace {
 
 // Seconds a page whose copy is still being made waits before it looks again.
 constexpr int kPreparingRefreshSeconds = 15;

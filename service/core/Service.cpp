@@ -313,6 +313,9 @@ Response Service::Impl::dispatch(const Request& r) {
   if (get && is({"media", "playable", "*"})) return mediaPlayable(r, p[2]);
   if (get && is({"works", "*"})) return workPage(p[1]);
   if (get && is({"contest", "*"})) return contestPage(p[1]);
+  if (get && is({"recharge"})) return rechargeStart(r);
+  if (get && is({"recharge", "*"})) return rechargePage(p[1]);
+  if (post && is({"recharge", "*"})) return rechargeConfirm(r, p[1]);
   if (p.empty() || p[0] != "v1") refuse(404, st::kNoSuchRoute, "no such page");
   if (get && is({"v1", "health"})) return okResponse({{"service", "vokaran-service"}});
   if (post && is({"v1", "launcher", "login"})) return login(r);
@@ -325,6 +328,7 @@ Response Service::Impl::dispatch(const Request& r) {
   if (post && is({"v1", "user", "charge"})) return charge(r, caller);
   if (post && is({"v1", "user", "fee"})) return feeReport(r, caller);
   if (post && is({"v1", "packets"})) return packet(r, caller);
+  if (post && is({"v1", "dev", "account"})) return devAccount(r, caller);
   if (get && is({"v1", "songs"})) return songs(r);
   if (get && is({"v1", "singers"})) return singers(r);
   if (get && is({"v1", "songfiles", "*"})) return songFile(p[2]);

@@ -39,6 +39,9 @@ struct ServiceConfig {
   // An upload that was never finished and whose last packet (or, without any, its request) is
   // older than this is abandoned: its part file and its record are removed.
   std::int64_t uploadMaxAgeSeconds = 7LL * 24 * 3600;
+  // Development: a logged-in user may set their own allowance, coins and phone number
+  // (POST /v1/dev/account), so a demo can start from a used-up account. Off unless asked for.
+  bool devAccounts = false;
   // Seconds since the epoch; tests inject their own clock.
   std::function<std::int64_t()> clock;
 };

@@ -163,6 +163,13 @@ struct Service::Impl {
   Response workPage(std::string_view workId);
   Response contestPage(std::string_view songId);
 
+  // The recharge pages opened from the module's recharge dialog, and the development account
+  // edits (ApiRecharge.cpp)
+  Response rechargeStart(const Request& request);
+  Response rechargePage(std::string_view token);
+  Response rechargeConfirm(const Request& request, std::string_view token);
+  Response devAccount(const Request& request, const Caller& caller);
+
   // Uploads and product records (ApiUpload.cpp)
   Response uploadCreate(const Request& request, const Caller& caller);
   // Removes abandoned uploads (see ServiceConfig::uploadMaxAgeSeconds); the number removed.
@@ -175,6 +182,11 @@ struct Service::Impl {
   Response uploadFinish(std::string_view uploadId, const Caller& caller);
   Response productRecord(const Request& request, const Caller& caller);
 };
+
+// The public pages (ApiContest.cpp): an HTML answer, and a page in the service's look (`head`
+// goes into the page's head).
+Response htmlResponse(int http, std::string body);
+std::string htmlPage(std::string_view title, std::string_view content, std::string_view head = {});
 
 // Reads the JSON body as a record, refusing malformed input with status::kBadJson.
 template <class T>

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "AppSet/AudioSet.h"
+#include "NetWork/CPay.h"
 #include "NetWork/NetworkInterface.h"
 #include "PK/CMissonManager.h"
 #include "PK/PKScoreWnd.h"
@@ -50,6 +51,7 @@ CMissonPk::~CMissonPk() {
   // A score window still open goes first: the GUI gets its modal target back and nothing
   // reaches this mission any more.
   while (!pages.empty()) dropPage(pages.begin()->first, false);
+  disconnectFeeEvents();
   feeConnection_->disconnect();
   timer_.KillTimer();
   stopCapture();
@@ -96,6 +98,7 @@ int CMissonPk::Prepare() {
   std::tm local{};
   localtime_r(&now, &local);
   files = makePerformanceFiles(tempDirectory(), songId(), local, fileExists);
+  subscribeFeeEvents();
   return 0;
 }
 
@@ -141,6 +144,8 @@ int CMissonPk::Play() {
     return 1;
   }
   startCapture();
+  // The sing is paid once it has started: a song that never starts costs nothing.
+  requestFee();
   return 0;
 }
 
@@ -159,6 +164,7 @@ void CMissonPk::stopEngineWork() {
 int CMissonPk::End() {
   state = Idle;
   timer_.KillTimer();
+  disconnectFeeEvents();
   if (challenge) fireGlobal(EventNames::ChallengeEnd);
   restoreContestBackground();
   if (captureFailed()) recordingIncomplete_ = true;
@@ -300,10 +306,67 @@ int CMissonPk::Restart() {
   return Play();
 }
 
-// Every ten minutes of singing costs a fee.
+// Each ten minutes of singing beyond the first cost one more sing (a song that long is rare).
 bool CMissonPk::onFeeTimer(const CEGUI::EventArgs&) {
-  timer_.KillTimer();
-  appLog("CMissonPk: a sing fee is due for " + oscompat::utf8FromWide(songId()) +
-         " (no payment object; nothing is charged)");
+  requestFee();
+  return true;
+}
+
+void CMissonPk::requestFee() {
+  CPay* pay = CPay::getSingletonPtr();
+  if (!pay) {
+    appLog("CMissonPk: no payment object; the sing of " + oscompat::utf8FromWide(songId()) + " is not charged");
+    return;
+  }
+  pay->charge(ChargeFeeinParam(ChargeFeeinParam::kSing, songId(), song().SongName));
+}
+
+void CMissonPk::subscribeFeeEvents() {
+  disconnectFeeEvents();
+  CPay* pay = CPay::getSingletonPtr();
+  if (!pay) return;
+  auto on = [&](const CEGUI::String& name, bool (CMissonPk::*handler)(const CEGUI::EventArgs&)) {
+    feeEvents_.push_back(pay->subscribeEvent(name, CEGUI::Event::Subscriber(handler, this)));
+  };
+  on(CPay::EventChargeTipOpen, &CMissonPk::onFeeDialogOpen);
+  on(CPay::EventReChargeOpen, &CMissonPk::onFeeDialogOpen);
+  on(CPay::EventChargeConfirm, &CMissonPk::onFeePaid);
+  // Charged without a dialog: after a finished recharge the song paused for it goes on.
+  on(CPay::EventCharged, &CMissonPk::onFeePaid);
+  on(CPay::EventChargeCancel, &CMissonPk::onFeeRefused);
+}
+
+// At the end of the performance: a fee dialog still open closes as cancelled, so nothing is
+// charged for a song that is over.
+void CMissonPk::disconnectFeeEvents() {
+  for (auto& c : feeEvents_) c->disconnect();
+  feeEvents_.clear();
+  if (feeDialogOpen_) {
+    feeDialogOpen_ = false;
+    if (CPay* pay = CPay::getSingletonPtr()) pay->withdraw();
+  }
+}
+
+bool CMissonPk::onFeeDialogOpen(const CEGUI::EventArgs&) {
+  feeDialogOpen_ = true;
+  if (state == Playing || state == Paused) Pause();
+  return true;
+}
+
+bool CMissonPk::onFeePaid(const CEGUI::EventArgs&) {
+  if (!feeDialogOpen_) return true;
+  feeDialogOpen_ = false;
+  if (state == Paused) {
+    Resume();
+    state = Playing;
+  }
+  return true;
+}
+
+bool CMissonPk::onFeeRefused(const CEGUI::EventArgs&) {
+  if (!feeDialogOpen_) return true;
+  feeDialogOpen_ = false;
+  // The song ends through the song-end path, with its recording and score so far.
+  if (state != Idle) VokaStop();
   return true;
 }

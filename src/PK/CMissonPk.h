@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "PK/CBaseMisson.h"
 #include "AppSet/PKRankSet.h"
@@ -98,6 +99,14 @@ class CMissonPk : public CBaseMisson {
 
  private:
   bool onFeeTimer(const CEGUI::EventArgs& args);
+  // The fee events of the payment object: a fee dialog pauses the song, a confirmed or
+  // finished payment resumes it, a refusal ends it.
+  void subscribeFeeEvents();
+  void disconnectFeeEvents();
+  void requestFee();
+  bool onFeeDialogOpen(const CEGUI::EventArgs& args);
+  bool onFeePaid(const CEGUI::EventArgs& args);
+  bool onFeeRefused(const CEGUI::EventArgs& args);
   void stopEngineWork();
 
   // The contest stage behind the song (CMissonPkStage.cpp).
@@ -127,5 +136,8 @@ class CMissonPk : public CBaseMisson {
   bool backgroundShown_ = false;
   bool recordingIncomplete_ = false;
   CEGUI::Event::Connection feeConnection_;
+  std::vector<CEGUI::Event::Connection> feeEvents_;
+  // A fee dialog of this performance is open: the song is paused for it.
+  bool feeDialogOpen_ = false;
   CEGUI::Event::Connection scoreEndConnection_;
 };

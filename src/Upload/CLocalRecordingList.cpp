@@ -7,6 +7,10 @@
 #include "Upload/CMixProssCtrl.h"
 #include "Upload/UploadItem.h"
 #include "app/AppLog.h"
+#include "app/CurrentUser.h"
+#include "app/TextConvert.h"
+#include "app/UserInfor.h"
+#include "dialogs/CTelInputWnd.h"
 #include "app/EventNames.h"
 #include "oscompat/Utf.h"
 #include "app/WindowPath.h"
@@ -15,6 +19,7 @@ const CEGUI::String CLocalRecordingList::kLayout("PK_LocalRecordingList.layout")
 
 namespace {
 const std::string kMix = "Mix";
+const std::string kTelInput = "TelInput";
 }  // namespace
 
 CLocalRecordingList::CLocalRecordingList(MixFactory mixFactory, CLocalRecordingItem::PlaybackFactory playbackFactory)
@@ -31,6 +36,13 @@ CLocalRecordingList::~CLocalRecordingList() {
   // A mix still open (the program ends under it): its dialog cancels and waits for the worker
   // before the job goes.
   dropMixDialog(false);
+  // A phone number form still open gives the GUI back what it took; no mix follows.
+  if (const auto it = dialogs_.find(kTelInput); it != dialogs_.end()) {
+    IPageCtrl* page = it->second;
+    dialogs_.erase(it);
+    if (page->pageWindow()) page->endModal(0);
+    delete page;
+  }
   items_.clear();
 }
 
@@ -83,9 +95,36 @@ bool CLocalRecordingList::onUpdateLocalRecording(const CEGUI::EventArgs&) {
 bool CLocalRecordingList::onEventMix(const CEGUI::EventArgs& args) {
   // One mix at a time: the dialog is modal, so a second request can only come from code.
   if (dialog(kMix)) return true;
+  if (dialog(kTelInput)) return true;
   mixKey_ = static_cast<const RecordingEventArgs&>(args).key;
-  // The phone number question comes before the mix once its dialog exists; until then the mix
-  // starts at once.
+  // A work is shared with the singer's phone number: a user who has none gives it first.
+  UserInfor* user = currentUserInfor();
+  if (!user || !user->Telphone.empty()) {
+    startMix();
+    return true;
+  }
+  auto* page = new CTelInputWnd(user->Mail, user->UserID);
+  dialogs_[kTelInput] = page;
+  page->subscribeEvent(EventNames::EndModal, CEGUI::Event::Subscriber(&CLocalRecordingList::onTelInputEnded, this));
+  page->attach(guiSheet());
+  if (!page->pageWindow()) {
+    appLogError("works: the phone number form could not be shown");
+    dialogs_.erase(kTelInput);
+    delete page;
+  }
+  return true;
+}
+
+bool CLocalRecordingList::onTelInputEnded(const CEGUI::EventArgs&) {
+  const auto it = dialogs_.find(kTelInput);
+  if (it == dialogs_.end()) return true;
+  auto* page = static_cast<CTelInputWnd*>(it->second);
+  dialogs_.erase(it);
+  // Inside the form's own handler: it is deleted once that has returned.
+  IPageCtrl::freeLater(page);
+  if (page->result() != 1) return true;
+  // The number the service now holds: the next share does not ask again.
+  if (UserInfor* user = currentUserInfor()) user->Telphone = wideFromGui(page->phoneNumber());
   startMix();
   return true;
 }

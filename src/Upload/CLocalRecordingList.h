@@ -27,7 +27,7 @@ class CLocalRecordingList : public RecordingListBase {
   ~CLocalRecordingList() override;
 
   const std::vector<std::unique_ptr<CLocalRecordingItem>>& items() const { return items_; }
-  // The open child dialog under `name` ("Mix"), or null.
+  // The open child dialog under `name` ("TelInput", "Mix"), or null.
   IPageCtrl* dialog(const std::string& name) const;
   // The work whose mix was asked for last.
   const std::wstring& mixKey() const { return mixKey_; }
@@ -46,6 +46,7 @@ class CLocalRecordingList : public RecordingListBase {
   bool onUpdateLocalRecording(const CEGUI::EventArgs& args);
   bool onEventMix(const CEGUI::EventArgs& args);
   bool onMixEnded(const CEGUI::EventArgs& args);
+  bool onTelInputEnded(const CEGUI::EventArgs& args);
   void startMix();
   void dropMixDialog(bool deferred);
 

@@ -6,6 +6,3 @@ void appLog(const std::string& line) { oscompat::log(oscompat::LogLevel::Info, l
 
 void appLogError(const std::string& line) { oscompat::log(oscompat::LogLevel::Error, line); }
 
-void appLogNotBuilt(const std::string& where, const std::string& what) {
-  appLog(where + ": " + what + " is not built yet; step skipped");
-}

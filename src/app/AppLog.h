@@ -5,5 +5,3 @@
 
 void appLog(const std::string& line);
 void appLogError(const std::string& line);
-// One line for a step of start-up or clean-up whose subsystem is not built yet.
-void appLogNotBuilt(const std::string& where, const std::string& what);

@@ -13,7 +13,6 @@
 #include "PK/CPKSelectToneWnd.h"
 #include "app/AppLog.h"
 #include "audio/CAudioSetupModle.h"
-#include "app/PendingSteps.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
 #include "app/IPageCtrl.h"

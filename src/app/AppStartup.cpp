@@ -8,6 +8,7 @@
 
 #include "AppSet/KeyMap.h"
 #include "AppSet/OCXManager.h"
+#include "NetWork/CPay.h"
 #include "NetWork/NetTextConvert.h"
 #include "NetWork/NetworkInterface.h"
 #include "NetWork/NetworkInterfaceFactoryManager.h"
@@ -21,7 +22,6 @@
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
 #include "audio/CMicDelay.h"
-#include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/EventNames.h"
@@ -118,9 +118,9 @@ bool VokaranPlayerApp::runStartup() {
   menuXml_ = std::make_unique<CEGUI::MenuXmlManager>(*layoutRegistry_);
   if (!NetworkInterfaceFactoryManager::getSingletonPtr())
     new NetworkInterfaceFactoryManager;  // deleted by the clean-up
-  logPendingStep(PendingStep::PaymentObject, where);
   mixManager_ = std::make_unique<CMixManager>();
   if (!onGui([this] {
+        pay_ = std::make_unique<CPay>(launch_.user, launch_.urls.at(UrlTable::strData_CHONGZHI));
         album_ = std::make_unique<CAlbumManager>();
         createMissonManager();
         songEvents_ = std::make_unique<SongIEventSet>();

@@ -24,7 +24,6 @@
 #include "RUR/elements/MenuXmlManager.h"
 #include "app/AppLog.h"
 #include "audio/CMicDelay.h"
-#include "app/PendingSteps.h"
 #include "app/PracticeMenu.h"
 #include "app/CInfoTipManager.h"
 #include "app/IPageCtrl.h"
@@ -42,6 +41,8 @@
 #include "oscompat/DynamicLibrary.h"
 #include "widgets/WidgetRegistration.h"
 #include "dialogs/CMessageBoxWnd.h"
+#include "NetWork/CPay.h"
+#include "app/CurrentUser.h"
 #include "vokaran/Vokaran.h"
 
 namespace {
@@ -53,6 +54,7 @@ VokaranPlayerApp* VokaranPlayerApp::instance() { return theApp; }
 void VokaranPlayerApp::setInstance(VokaranPlayerApp* app) { theApp = app; }
 
 VokaranPlayerApp::VokaranPlayerApp() {
+  setCurrentUserInfor(&launch_.user);
   // The launcher receives the user context as text.
   Win32AppHelper::setUserInforEncoder([](const UserInfor& user) { return user.toText(); });
   marquee_ = std::make_unique<CTitleMarquee>([this] { return marqueeSongs(); });
@@ -72,6 +74,7 @@ VokaranPlayerApp::~VokaranPlayerApp() {
   if (isStarted()) shutDown();
   if (startupThread_.joinable()) startupThread_.join();
   if (theApp == this) theApp = nullptr;
+  if (currentUserInfor() == &launch_.user) setCurrentUserInfor(nullptr);
 }
 
 bool VokaranPlayerApp::initialiseApp() {
@@ -171,6 +174,8 @@ void VokaranPlayerApp::cleanupApp() {
   dialogMap_.clear();
   // A delay measurement still running ends before the engine closes.
   micDelay_.reset();
+  // A fee dialog still open ends as cancelled.
+  pay_.reset();
   album_.reset();
   for (auto& entry : menuPageMap_) delete entry.second;
   menuPageMap_.clear();

@@ -27,6 +27,7 @@ class CAlbumManager;
 class CEngineDevices;
 class CSystemAudio;
 struct AudioDeviceChoice;
+class CPay;
 class CMixManager;
 class CAudioDevConfigSet;
 class CMissonManager;
@@ -254,6 +255,7 @@ class VokaranPlayerApp : public CEGuiSample {
   std::unique_ptr<CKeyMap> keyMap_;
   CSetRegistry setRegistry_;
   std::unique_ptr<OCXManager> ocxManager_;
+  std::unique_ptr<CPay> pay_;
   std::unique_ptr<CAlbumManager> album_;
   std::unique_ptr<CMixManager> mixManager_;
   std::unique_ptr<CEGUI::LayoutRegistry> layoutRegistry_;

@@ -151,14 +151,6 @@ void AudioDeviceManager::selectAudioSettingsFor(const std::wstring& inputName) {
   // What was set for the microphone in use stays in its file.
   if (!settingsInUse_.empty() && settingsInUse_ == audioSettings_->path() && !audioSettings_->SaveSets())
     appLogError("audio devices: the settings file " + utf8(settingsInUse_) + " could not be written");
-  if (inputName.empty()) {
-    // No microphone known (none listed, none saved): the settings of no particular device stay
-    // in the installation's Audio.xml (defaults while it is missing; written at exit).
-    audioSettings_->setPath(fullPath(kSharedSettingsFile));
-    audioSettings_->LoadSets();
-    settingsInUse_ = audioSettings_->path();
-    return;
-  }
   CEGUI::String stored;
   if (deviceConfig_->configPath(key, stored)) {
     audioSettings_->setPath(fullPath(wideFromGui(stored)));

@@ -1011,11 +1011,45 @@ def pkhub_sheet():
     return s
 
 
+def recharge_sheet():
+    """The fee dialogs and the phone number form: the coin, the recharge card, the phone, and the
+    text field with and without the focus."""
+    s = Sheet("Recharge", 512)
+    # A gold coin with a star struck into it.
+    s.add("Coin", 112, 112, lambda w, h: [
+        circle(56, 56, 54, "url(#halo)"),
+        circle(56, 56, 44, "url(#gold)", GOLD_DARK, 3),
+        circle(56, 56, 34, "none", CREAM, 2.5, extra=' opacity="0.8"'),
+        path(star_path(56, 57, 22, 9), "url(#goldDeep)", GOLD_LIGHT, 1.5)])
+    # The recharge: a card with a coin slot and a plus.
+    s.add("Card", 112, 112, lambda w, h: [
+        circle(56, 56, 54, "url(#cyanGlowUp)"),
+        rect(12, 28, 88, 58, 10, "url(#btn)", CYAN_LIGHT, 3),
+        rect(12, 40, 88, 10, 0, CYAN, opacity=0.7),
+        rect(22, 62, 30, 8, 4, TEXT_DIM),
+        circle(80, 70, 16, "url(#gold)", CREAM, 2),
+        path("M80 61 V79 M71 70 H89", stroke=DARK_TEXT, sw=4)])
+    # The phone: a handset outline with its screen lit.
+    s.add("Phone", 112, 112, lambda w, h: [
+        circle(56, 56, 54, "url(#cyanGlowUp)"),
+        rect(34, 12, 44, 88, 9, "url(#btn)", CYAN_LIGHT, 3),
+        rect(40, 24, 32, 56, 3, "#10203c", CYAN, 1.5),
+        rect(48, 17, 16, 3, 1.5, CYAN_LIGHT),
+        circle(56, 90, 4.5, "none", CYAN_LIGHT, 2)])
+    # The text field: a dark well, gold edged while it has the focus.
+    s.add3("Field", 96, 64, lambda w, h: [
+        rect(3, 5, w - 6, h - 10, 12, INK, LINE, 2)], 18)
+    s.add3("FieldFocus", 96, 64, lambda w, h: [
+        rect(1, 2, w - 2, h - 4, 15, "none", GOLD, 4, opacity=0.40),
+        rect(3, 5, w - 6, h - 10, 12, "#151a30", GOLD_LIGHT, 2.5)], 18)
+    return s
+
+
 SHEETS = [widgets_sheet, pk_sheet, pk0_sheet, pk1_sheet, netmenu_sheet, menu2_sheet, dirudezud_sheet,
           lambda: search_sheet("Search_1", True), lambda: search_sheet("Search_2", False),
           songlisttille_sheet, list_sheet, playctrol_sheet,
           pkgrade_sheet, scorenum_sheet, scorenumstep_sheet, lyricspk_sheet, melodytrace_sheet,
-          pkendscore_sheet, pkhub_sheet]
+          pkendscore_sheet, pkhub_sheet, recharge_sheet]
 
 
 def main():

@@ -59,6 +59,13 @@ std::vector<std::pair<std::string, std::string>> defaultLaunchParams() {
   };
 }
 
+void rebaseWebAddresses(std::vector<std::pair<std::string, std::string>>& params, const std::string& base) {
+  const std::string from = kDefaultWebBase;
+  for (auto& [name, value] : params)
+    if (value.compare(0, from.size(), from) == 0 && (value.size() == from.size() || value[from.size()] == '/'))
+      value = base + value.substr(from.size());
+}
+
 namespace {
 std::string escape(const std::string& text) {
   std::string out;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -35,11 +36,12 @@ size_t collect(char* data, size_t size, size_t count, void* out) {
 
 // One request; false when no answer came. `httpCode` and `body` hold the answer.
 bool request(const std::string& url, const std::string* postBody, long timeoutMs, long& httpCode,
-             std::string& body) {
+             std::string& body, const std::vector<std::string>& extraHeaders = {}) {
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   if (!curl) return false;
   std::unique_ptr<curl_slist, HeaderListDeleter> headers(
       curl_slist_append(nullptr, "Content-Type: application/json"));
+  for (const auto& header : extraHeaders) headers.reset(curl_slist_append(headers.release(), header.c_str()));
   curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, timeoutMs);
   curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
@@ -75,8 +77,9 @@ pid_t startService(const ServiceOptions& options) {
   const std::string service = oscompat::executableDirectory() + "/vokaran-service";
   std::error_code error;
   std::filesystem::create_directories(options.dataDir, error);
+  // The development service takes the account values of --set (setAccountOnService).
   std::vector<std::string> args{service, "--data-dir", options.dataDir, "--seed-demo",
-                                "--port", match[2].str(), "--bind", "127.0.0.1"};
+                                "--port", match[2].str(), "--bind", "127.0.0.1", "--dev-accounts"};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -125,5 +128,40 @@ bool loginToService(const ServiceOptions& options, std::map<std::string, std::st
     params[key] = value.is_string() ? value.get<std::string>() : value.dump();
   params["UserID"] = reply.value("userId", params["UserID"]);
   params["SessionID"] = reply.value("sessionId", "");
+  return true;
+}
+
+bool setAccountOnService(const ServiceOptions& options, const std::string& sessionId, const std::string& userId,
+                         const std::vector<std::pair<std::string, std::string>>& sets, std::string& error) {
+  nlohmann::json account = nlohmann::json::object();
+  for (const auto& [key, value] : sets) {
+    if (key == "leaveCanSingRecNum" || key == "leaveCanUploadNum") {
+      char* end = nullptr;
+      const long number = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0') {
+        error = key + " must be a number";
+        return false;
+      }
+      account[key] = number;
+    } else if (key == "VokaCoin" || key == "Telphone") {
+      account[key] = value;
+    }
+  }
+  if (account.empty()) return true;
+  const std::string body = account.dump();
+  long code = 0;
+  std::string answer;
+  if (!request(options.url + "/v1/dev/account", &body, 5000, code, answer,
+               {"X-Vokaran-Session: " + sessionId, "X-Vokaran-User: " + userId})) {
+    error = "the service did not answer";
+    return false;
+  }
+  if (code != 200) {
+    const auto reply = nlohmann::json::parse(answer, nullptr, false);
+    error = "HTTP " + std::to_string(code) +
+            (reply.is_object() ? ": " + reply.value("message", std::string()) : std::string()) +
+            (code == 404 ? " (start the service with --dev-accounts)" : "");
+    return false;
+  }
   return true;
 }

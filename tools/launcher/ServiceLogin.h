@@ -3,6 +3,8 @@
 // one beside the launcher when none does, and log the user in.
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 #include <sys/types.h>
 
 struct ServiceOptions {
@@ -23,3 +25,10 @@ pid_t startService(const ServiceOptions& options);
 // returns true. `error` says why not.
 bool loginToService(const ServiceOptions& options, std::map<std::string, std::string>& params,
                     std::string& error);
+
+// The account values among `sets` (leaveCanSingRecNum, leaveCanUploadNum, VokaCoin, Telphone)
+// are set on the service for the logged-in user too, so that the module, which asks the
+// service for the user's record, sees them. Needs a service started with --dev-accounts.
+// True when there was nothing to set or the service took them; `error` says why not.
+bool setAccountOnService(const ServiceOptions& options, const std::string& sessionId, const std::string& userId,
+                         const std::vector<std::pair<std::string, std::string>>& sets, std::string& error);

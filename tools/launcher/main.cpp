@@ -8,8 +8,10 @@
 //
 // Before starting the module it makes sure the contest service answers (starting the one
 // beside it for a local address) and logs the user in; the login's values go into the
-// parameter document, under the --set values. Without a service it falls back to the demo
-// user's seeded session.
+// parameter document, under the --set values; --set values of the account (leaveCanSingRecNum,
+// leaveCanUploadNum, VokaCoin, Telphone) are set on the service too, where it takes them
+// (--dev-accounts), so the module sees the same account. Without a service it falls back to
+// the demo user's seeded session.
 //
 // Commands (one a line): exit, exit-now, devices OUT_ID OUT_NAME IN_ID IN_NAME, device-lost.
 #include <poll.h>
@@ -228,10 +230,15 @@ int main(int argc, char** argv) {
     if (loginToService(service, login, why)) {
       for (const auto& [key, value] : login) setParam(params, key, value);
       say("logged in as user " + login["UserID"]);
+      std::string refused;
+      if (!setAccountOnService(service, login["SessionID"], login["UserID"], sets, refused))
+        say("the service kept its own account values (" + refused + "); the module will see those");
     } else {
       say("login failed (" + why + "); using the demo user's seeded session");
     }
     setenv("VOKARAN_SERVICE_URL", service.url.c_str(), 1);
+    // The module's web pages (recharge, help, ...) are those of this service.
+    rebaseWebAddresses(params, service.url);
   }
   for (const auto& [key, value] : sets) setParam(params, key, value);
   for (const auto& key : omits)
