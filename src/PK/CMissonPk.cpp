@@ -89,6 +89,7 @@ CBaseMisson* CMissonPk::Clone() const {
   copy->copyIdentityFrom(*this);
   copy->challenge = challenge;
   copy->contestSong = contestSong;
+  copy->paid = paid;
   return copy;
 }
 
@@ -313,6 +314,7 @@ bool CMissonPk::onFeeTimer(const CEGUI::EventArgs&) {
 }
 
 void CMissonPk::requestFee() {
+  if (!paid) return;
   CPay* pay = CPay::getSingletonPtr();
   if (!pay) {
     appLog("CMissonPk: no payment object; the sing of " + oscompat::utf8FromWide(songId()) + " is not charged");

@@ -63,6 +63,8 @@ class CMissonPk : public CBaseMisson {
   // Whether the song is one of the current contest songs.
   bool contestSong = false;
   bool showScore = true;
+  // Whether the sing is paid for: not the development preview of a local song file.
+  bool paid = true;
   PkScoreRecord scores;
   PerformanceFiles files;
   // The work the performance leaves when something was recorded (filled at the end; empty

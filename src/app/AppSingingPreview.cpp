@@ -45,7 +45,9 @@ void VokaranPlayerApp::queueSingingPreview() {
   SongRecord song;
   song.SongID = kPreviewSongId;
   song.SongName = L"演唱预览";
-  missons_->Add(new CMissonPk(song));
+  auto* preview = new CMissonPk(song);
+  preview->paid = false;  // a local file sung for a look at the screen costs nothing
+  missons_->Add(preview);
 }
 
 bool VokaranPlayerApp::singingPreviewActive() const { return previewSong_ != nullptr; }
