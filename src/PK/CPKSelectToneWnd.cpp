@@ -17,11 +17,7 @@ const CEGUI::String kChosenImage("set:PK image:RadioBtn_Hover");
 CPKSelectToneWnd::CPKSelectToneWnd(bool hasToneLevel) : hasToneLevel_(hasToneLevel) {}
 
 void CPKSelectToneWnd::createPage(CEGUI::Window*) {
-  try {
-    d_root = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("PK_SelectToneWnd.layout", "");
-  } catch (const CEGUI::Exception&) {
-    d_root = nullptr;  // the library has logged why
-  }
+  d_root = loadPageLayout("PK_SelectToneWnd.layout");
 }
 
 CEGUI::Window* CPKSelectToneWnd::choice(int id) const {
@@ -109,8 +105,7 @@ void CPKSelectToneWnd::moveFocus(CEGUI::Window* from, unsigned key) {
 bool CPKSelectToneWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && key == static_cast<unsigned>(back)) {
+  if (isMappedKey(key, L"Back")) {
     endModal(0);
     return true;
   }

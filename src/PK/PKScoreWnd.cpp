@@ -272,8 +272,7 @@ bool PKScoreWnd::onMouseClick(const CEGUI::EventArgs& args) {
 bool PKScoreWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned id = e.window->getID();
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<unsigned>(e.scancode) == static_cast<unsigned>(back)) {
+  if (isMappedKey(static_cast<unsigned>(e.scancode), L"Back")) {
     endModal(1);
     return true;
   }

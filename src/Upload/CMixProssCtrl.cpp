@@ -115,8 +115,7 @@ bool CMixProssCtrl::onButton(const CEGUI::EventArgs&) {
 
 bool CMixProssCtrl::onKey(const CEGUI::EventArgs& args) {
   const auto key = static_cast<unsigned>(static_cast<const CEGUI::KeyEventArgs&>(args).scancode);
-  const int back = keyMapCode(L"Back");
-  if (key != kReturn && key != kNumpadEnter && !(back >= 0 && key == static_cast<unsigned>(back))) return false;
+  if (key != kReturn && key != kNumpadEnter && !isMappedKey(key, L"Back")) return false;
   return onButton(args);
 }
 

@@ -3,6 +3,7 @@
 #include <CEGUI/CEGUI.h>
 
 #include "app/EventNames.h"
+#include "app/WindowPath.h"
 #include "guishell/Win32AppHelper.h"
 
 namespace {
@@ -44,6 +45,17 @@ void IPageCtrl::ensureFreeObjectHandler() {
 void IPageCtrl::postFreeObject(EventArgsFreeObject* args) {
   Win32AppHelper::postEvent(CEGUI::GlobalEventSet::getSingletonPtr(), EventNames::FreeObject,
                             args, "");
+}
+
+CEGUI::Window* IPageCtrl::loadPageLayout(const char* layoutFile, const char* leftOver) {
+  CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
+  if (CEGUI::Window* sheet = leftOver ? guiSheet() : nullptr)
+    if (CEGUI::Window* old = sheet->getChildRecursive(leftOver)) windows.destroyWindow(old);
+  try {
+    return windows.loadLayoutFromFile(layoutFile, "");
+  } catch (const CEGUI::Exception&) {
+    return nullptr;
+  }
 }
 
 bool IPageCtrl::attach(CEGUI::Window* parent) {

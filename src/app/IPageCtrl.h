@@ -47,6 +47,11 @@ class IPageCtrl : public CEGUI::EventSet {
   void setRestoreState(bool restore) { restore_ = restore; }
 
  protected:
+  // createPage's loading: a window named `leftOver` still on the GUI sheet (a page of this
+  // kind left from before, whose buttons would answer for this one) goes first, then the
+  // layout is loaded. Null when it cannot be: the GUI library has logged why.
+  static CEGUI::Window* loadPageLayout(const char* layoutFile, const char* leftOver = nullptr);
+
   CEGUI::Window* d_root = nullptr;
 
  private:

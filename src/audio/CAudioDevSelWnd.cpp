@@ -21,11 +21,7 @@ CAudioDevSelWnd::CAudioDevSelWnd(std::vector<std::wstring> outputs, std::vector<
     : outputs_(std::move(outputs)), inputs_(std::move(inputs)), output_(std::move(output)), input_(std::move(input)) {}
 
 void CAudioDevSelWnd::createPage(CEGUI::Window*) {
-  try {
-    d_root = CEGUI::WindowManager::getSingleton().loadLayoutFromFile("PK_AudioDevSel.layout", "");
-  } catch (const CEGUI::Exception&) {
-    d_root = nullptr;  // the library has logged why
-  }
+  d_root = loadPageLayout("PK_AudioDevSel.layout");
 }
 
 CEGUI::Window* CAudioDevSelWnd::deviceButton(bool input, int index) const {
@@ -143,8 +139,7 @@ bool CAudioDevSelWnd::onDeviceClick(const CEGUI::EventArgs& args) {
 bool CAudioDevSelWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && key == static_cast<unsigned>(back)) {
+  if (isMappedKey(key, L"Back")) {
     endModal(0);
     return true;
   }

@@ -132,8 +132,7 @@ bool CAudioSetupModle::onDelayMeasured(const CEGUI::EventArgs& args) {
 
 bool CAudioSetupModle::onPageKey(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && static_cast<unsigned>(e.scancode) == static_cast<unsigned>(back)) {
+  if (isMappedKey(static_cast<unsigned>(e.scancode), L"Back")) {
     endModal(0);
     return true;
   }

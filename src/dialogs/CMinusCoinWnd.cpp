@@ -15,16 +15,8 @@ CMinusCoinWnd::CMinusCoinWnd(std::wstring balance) : balance_(std::move(balance)
 
 void CMinusCoinWnd::createPage(CEGUI::Window*) {
   loadRechargeImages();
-  CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
-  // A confirmation left from before goes: its buttons would answer for this one.
-  if (CEGUI::Window* sheet = guiSheet())
-    if (CEGUI::Window* old = sheet->getChildRecursive(kRootName)) windows.destroyWindow(old);
-  try {
-    d_root = windows.loadLayoutFromFile(kLayout, "");
-  } catch (const CEGUI::Exception&) {
-    d_root = nullptr;  // the library has logged why
-    return;
-  }
+  d_root = loadPageLayout(kLayout, kRootName);
+  if (!d_root) return;
   if (!balance_.empty() && d_root->isChild("Balance"))
     d_root->getChild("Balance")->setText(guiString(L"您现有金币：" + balance_));
 }
@@ -56,8 +48,7 @@ bool CMinusCoinWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
   const unsigned id = e.window->getID();
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && key == static_cast<unsigned>(back)) {
+  if (isMappedKey(key, L"Back")) {
     endModal(2);
     return true;
   }

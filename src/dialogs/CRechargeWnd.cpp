@@ -37,14 +37,7 @@ CEGUI::Window* CRechargeWnd::child(unsigned id) const {
 
 void CRechargeWnd::createPage(CEGUI::Window*) {
   loadRechargeImages();
-  CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
-  if (CEGUI::Window* sheet = guiSheet())
-    if (CEGUI::Window* old = sheet->getChildRecursive(kRootName)) windows.destroyWindow(old);
-  try {
-    d_root = windows.loadLayoutFromFile(kLayout, "");
-  } catch (const CEGUI::Exception&) {
-    d_root = nullptr;
-  }
+  d_root = loadPageLayout(kLayout, kRootName);
 }
 
 bool CRechargeWnd::onAttached() {
@@ -148,8 +141,7 @@ bool CRechargeWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const unsigned key = static_cast<unsigned>(e.scancode);
   // The dialog's own window has the focus between opening the page and the finish button.
   const unsigned id = e.window == d_root ? 0 : e.window->getID();
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && key == static_cast<unsigned>(back)) {
+  if (isMappedKey(key, L"Back")) {
     endModal(2);
     return true;
   }

@@ -5,8 +5,7 @@
 CRemoveTipWnd::CRemoveTipWnd() : CTwoButtonDialog("PK_RemoveTipWnd.layout") {}
 
 bool CRemoveTipWnd::handleOwnKey(unsigned key) {
-  const int back = keyMapCode(L"Back");
-  if (back < 0 || key != static_cast<unsigned>(back)) return false;
+  if (!isMappedKey(key, L"Back")) return false;
   endModal(0);
   return true;
 }

@@ -44,15 +44,8 @@ bool CTelInputWnd::isMobileNumber(const std::wstring& text) {
 void CTelInputWnd::createPage(CEGUI::Window*) {
   // The fields' pictures; an imageset the recharge dialog created already is reused.
   loadRechargeImages();
-  CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
-  if (CEGUI::Window* sheet = guiSheet())
-    if (CEGUI::Window* old = sheet->getChildRecursive(kRootName)) windows.destroyWindow(old);
-  try {
-    d_root = windows.loadLayoutFromFile(kLayout, "");
-  } catch (const CEGUI::Exception&) {
-    d_root = nullptr;
-    return;
-  }
+  d_root = loadPageLayout(kLayout, kRootName);
+  if (!d_root) return;
   entry_ = findWindow("TelInputWnd/TelEditBox", d_root);
   again_ = findWindow("TelInputWnd/TelAgainEditBox", d_root);
 }
@@ -137,8 +130,7 @@ bool CTelInputWnd::onMouseClick(const CEGUI::EventArgs& args) {
 bool CTelInputWnd::onKeyDown(const CEGUI::EventArgs& args) {
   const auto& e = static_cast<const CEGUI::KeyEventArgs&>(args);
   const unsigned key = static_cast<unsigned>(e.scancode);
-  const int back = keyMapCode(L"Back");
-  if (back >= 0 && key == static_cast<unsigned>(back)) {
+  if (isMappedKey(key, L"Back")) {
     endModal(0);
     return true;
   }

@@ -16,10 +16,6 @@ using namespace vktest;
 
 namespace {
 
-std::wstring wide(const std::string& s) {
-    auto u = decodeUtf8(s);
-    return std::wstring(u->begin(), u->end());
-}
 
 std::mutex gMutex;
 std::condition_variable gCv;
@@ -55,11 +51,8 @@ std::vector<std::uint8_t> songBytes(double seconds = 1.0) {
 class EngineApi : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VOKARAN_AUDIO", "file", 1);
-        setenv("VOKARAN_AUDIO_PACE", "fast", 1);
-        unsetenv("VOKARAN_AUDIO_IN");
-        unsetenv("VOKARAN_AUDIO_OUT");
-        std::ofstream(dir.file("engine.sdc")) << "VOKARAN-ENGINE-DATA 1\nsoundfont = " << kSoundFont << "\nreverb = 0\n";
+        useFastFileDevice();
+        writeTestEngineData(dir);
         gSongEnds = gMixEnds = 0;
     }
     void TearDown() override {

@@ -89,20 +89,13 @@ TEST(DelayProbe, RefusesSilenceNoiseAloneAndClipping) {
 
 namespace {
 
-std::wstring wide(const std::string& s) {
-    auto u = decodeUtf8(s);
-    return std::wstring(u->begin(), u->end());
-}
 
 // The engine on a file device whose output comes back into its microphone.
 class EngineDelay : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VOKARAN_AUDIO", "file", 1);
-        setenv("VOKARAN_AUDIO_PACE", "fast", 1);
-        unsetenv("VOKARAN_AUDIO_IN");
-        unsetenv("VOKARAN_AUDIO_OUT");
-        std::ofstream(dir.file("engine.sdc")) << "VOKARAN-ENGINE-DATA 1\nsoundfont = " << kSoundFont << "\nreverb = 0\n";
+        useFastFileDevice();
+        writeTestEngineData(dir);
     }
     void TearDown() override {
         VokaClose();

@@ -127,18 +127,11 @@ TEST(VoiceEffects, EchoRepeatsAtItsTimeAndLevel) {
     EXPECT_EQ(fx.roomMode(), 7);
 }
 
-namespace {
-std::wstring wide(const std::string& s) {
-    auto u = decodeUtf8(s);
-    return std::wstring(u->begin(), u->end());
-}
-} // namespace
-
 // Through the exports: the monitored voice is heard in the output; the music recording, made
 // from the same blocks, holds only the (here silent) music.
 TEST(MonitoringApi, VoiceReachesTheOutputNotTheRecording) {
     TempDir dir;
-    std::ofstream(dir.file("engine.sdc")) << "VOKARAN-ENGINE-DATA 1\nsoundfont = " << kSoundFont << "\nreverb = 0\n";
+    writeTestEngineData(dir);
     std::vector<std::int16_t> tone(3 * kRate);
     for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<std::int16_t>(6000 * std::sin(2 * M_PI * 330 * i / kRate));
     WavWriter w;

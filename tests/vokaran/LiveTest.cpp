@@ -19,10 +19,6 @@ using namespace vktest;
 
 namespace {
 
-std::wstring wide(const std::string& s) {
-    auto u = decodeUtf8(s);
-    return std::wstring(u->begin(), u->end());
-}
 
 struct Event {
     char kind;  // 'w' word, 'l' line
@@ -70,11 +66,8 @@ bool waitSongEnds(int n) {
 class LiveScoringApi : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("VOKARAN_AUDIO", "file", 1);
-        setenv("VOKARAN_AUDIO_PACE", "fast", 1);
-        unsetenv("VOKARAN_AUDIO_IN");
-        unsetenv("VOKARAN_AUDIO_OUT");
-        std::ofstream(dir.file("engine.sdc")) << "VOKARAN-ENGINE-DATA 1\nsoundfont = " << kSoundFont << "\nreverb = 0\n";
+        useFastFileDevice();
+        writeTestEngineData(dir);
         std::lock_guard g(gMutex);
         gEvents.clear();
         gNotes.clear();

@@ -5,10 +5,12 @@
 #include "core/Synth.h"
 #include "midi/Smf.h"
 #include "song/SongFile.h"
+#include "song/Utf.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -33,6 +35,27 @@ private:
 };
 
 inline constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// A path as the engine's wide-character exports take it.
+inline std::wstring wide(const std::string& s) {
+    auto u = vokaran::decodeUtf8(s);
+    return std::wstring(u->begin(), u->end());
+}
+
+// The engine's data file "engine.sdc" in `dir` for the exports' tests: the test SoundFont, no
+// reverb. Returns its path.
+inline std::string writeTestEngineData(const TempDir& dir) {
+    std::ofstream(dir.file("engine.sdc")) << "VOKARAN-ENGINE-DATA 1\nsoundfont = " << kSoundFont << "\nreverb = 0\n";
+    return dir.file("engine.sdc");
+}
+
+// The engine's file device at full speed, with neither a microphone file nor an output file.
+inline void useFastFileDevice() {
+    setenv("VOKARAN_AUDIO", "file", 1);
+    setenv("VOKARAN_AUDIO_PACE", "fast", 1);
+    unsetenv("VOKARAN_AUDIO_IN");
+    unsetenv("VOKARAN_AUDIO_OUT");
+}
 
 inline vokaran::EngineData testEngineData() {
     vokaran::EngineData d;
