@@ -66,6 +66,7 @@ bool CTelInputWnd::onAttached() {
     if (box) {
       box->subscribeEvent(CEGUI::Window::EventActivated, CEGUI::Event::Subscriber(&CTelInputWnd::onBoxFocus, this));
       box->subscribeEvent(CEGUI::Window::EventDeactivated, CEGUI::Event::Subscriber(&CTelInputWnd::onBoxFocus, this));
+      paintBox(box);
     }
   if (entry_) entry_->activate();
   return true;
@@ -73,14 +74,17 @@ bool CTelInputWnd::onAttached() {
 
 // The box with the focus is edged in gold, so it is seen from the sofa where typing goes.
 bool CTelInputWnd::onBoxFocus(const CEGUI::EventArgs& args) {
-  CEGUI::Window* box = static_cast<const CEGUI::WindowEventArgs&>(args).window;
+  paintBox(static_cast<const CEGUI::WindowEventArgs&>(args).window);
+  return false;
+}
+
+void CTelInputWnd::paintBox(CEGUI::Window* box) {
   const CEGUI::String piece = box->isActive() ? "Recharge/FieldFocus" : "Recharge/Field";
   if (box->isPropertyPresent("FieldLeft")) {
     box->setProperty("FieldLeft", piece + "L");
     box->setProperty("FieldMiddle", piece + "M");
     box->setProperty("FieldRight", piece + "R");
   }
-  return false;
 }
 
 void CTelInputWnd::notice(const std::wstring& text) {

@@ -38,6 +38,7 @@ class CTelInputWnd : public IPageCtrl {
   bool onMouseClick(const CEGUI::EventArgs& args);
   bool onKeyDown(const CEGUI::EventArgs& args);
   bool onBoxFocus(const CEGUI::EventArgs& args);
+  void paintBox(CEGUI::Window* box);  // the field pieces, gold-edged while it has the focus
   void notice(const std::wstring& text);
   bool sendNumber(const std::wstring& number);
 

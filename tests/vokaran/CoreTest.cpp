@@ -344,13 +344,10 @@ TEST(RecMix, HeardPositionMovesOnWithinABlockAndNeverPassesWhatWasPlayed) {
     ASSERT_TRUE(playback.start(dir.file("v.pcm"), dir.file("m.pcm"), {}, kRate, err)) << err;
     std::vector<float> out(2 * 16384);
     // One block of about 370 ms: just after the pull it is only beginning to be heard.
-    std::uint64_t start = 0;
-    for (int guard = 0; guard < 200000; ++guard) {
-        start = playback.framesPlayed();
-        playback.pullAdd(out.data(), 16384);
-        if (playback.framesPlayed() == start + 16384) break;
-        std::this_thread::yield();
-    }
+    for (int guard = 0; guard < 5000 && playback.framesBuffered() < 16384; ++guard)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the reader filling the ring
+    const std::uint64_t start = playback.framesPlayed();
+    playback.pullAdd(out.data(), 16384);
     ASSERT_EQ(playback.framesPlayed(), start + 16384);
     EXPECT_LT(playback.framesHeard(), start + 16384);
     EXPECT_GE(playback.framesHeard(), start);

@@ -100,6 +100,8 @@ public:
     // pull (what a picture is kept in step with). Any thread.
     std::uint64_t framesHeard() const;
     std::uint64_t totalFrames() const { return total_; }
+    // How far the reader is ahead of what was played, in frames. Any thread.
+    std::uint64_t framesBuffered() const { return ring_.readable() / 2; }
     // Controlling thread, non-blocking: playing or paused, the mix goes on from `frame`
     // (clamped to the end). A finished mix plays again from there.
     void seek(std::uint64_t frame);
