@@ -102,13 +102,17 @@ void CAudioSetup::subscribeItems() {
   }
 }
 
+float CAudioSetup::stepFraction(const Item& item) {
+  const float range = float(item.max() - item.min());
+  return std::max(float(item.step()) / range, 0.01f);
+}
+
 void CAudioSetup::wireBars() {
   for (int i = 0; i < kBarCount; ++i) {
     bars_[i] = dynamic_cast<CEGUI::ProgressBar*>(window(kBarNames[i]));
     CEGUI::ProgressBar* b = bars_[i];
     if (!b) continue;
-    if (Item* it = item(i); it && it->max() > it->min())
-      b->setStepSize(float(it->step()) / float(it->max() - it->min()));
+    if (Item* it = item(i); it && it->max() > it->min()) b->setStepSize(stepFraction(*it));
     b->subscribeEvent(CEGUI::ProgressBar::EventProgressChanged, CEGUI::Event::Subscriber([this, i](const CEGUI::EventArgs&) {
                         if (Item* it = item(i)) it->setValue(valueAt(*it, bars_[i]->getProgress()), false);
                         showValue(i);

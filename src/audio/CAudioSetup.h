@@ -78,6 +78,9 @@ class CAudioSetup : public CEGUI::EventSet {
   // The item of a bar's value from its progress: min + ((max - min) * progress + 0.5),
   // truncated.
   static int valueAt(const Item& item, float progress);
+  // The part of a bar one press moves: the item's step over its range, but never less than a
+  // hundredth, so that a remote moves the volume bars (a step of 10 in 0..65535) audibly.
+  static float stepFraction(const Item& item);
 
  private:
   void subscribeItems();

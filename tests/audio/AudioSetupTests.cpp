@@ -107,6 +107,12 @@ TEST_F(AudioSetupPage, UpAndDownMoveTheFocusedBarByTheItemsStep) {
   ASSERT_NO_FATAL_FAILURE(open());
   EXPECT_EQ(panel().focusedBar(), CAudioSetup::kVolumeBar);
   EXPECT_EQ(part("Progress_vol/Progress_vol1")->getProperty("Image"), "DirUdeZud/AudioSetup/Progress_vol1_Over");
+  // The master volume's own step (10 of 65535) would be inaudible: a press moves a hundredth.
+  const int loudest = value(L"VOL");
+  pressKey(CEGUI::Key::ArrowDown);
+  EXPECT_NEAR(value(L"VOL"), loudest - 655, 1);
+  pressKey(CEGUI::Key::ArrowUp);
+  EXPECT_NEAR(value(L"VOL"), loudest, 1);
   pressKey(CEGUI::Key::ArrowRight);
   EXPECT_EQ(panel().focusedBar(), 1);
   EXPECT_EQ(part("Progress_vol/Progress_vol1")->getProperty("Image"), "DirUdeZud/AudioSetup/Progress_vol1_Nomal");
