@@ -1,4 +1,5 @@
 #include "avmedia/AsfVideoEncoder.h"
+#include "avmedia/LibraryLog.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -74,6 +75,7 @@ HRESULT AsfVideoEncoder::open(const std::string& path, const WMProfile::Video& v
   d->codec->bit_rate = video.bitRate;
   d->codec->gop_size = std::max(1, video.keyFrameIntervalMs * video.frameRate / 1000);
   if (d->format->oformat->flags & AVFMT_GLOBALHEADER) d->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  quietenLibraryLog();
   if ((rc = avcodec_open2(d->codec, wmv2, nullptr)) < 0) return failed(E_FAIL, "the wmv2 encoder did not open", rc);
   if ((rc = avcodec_parameters_from_context(d->stream->codecpar, d->codec)) < 0) return failed(E_FAIL, "stream parameters", rc);
   d->stream->time_base = d->codec->time_base;

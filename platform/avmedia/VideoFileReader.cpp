@@ -1,5 +1,6 @@
 #include "avmedia/VideoFileReader.h"
 
+#include "avmedia/LibraryLog.h"
 #include "avmedia/RgbaConverter.h"
 
 extern "C" {
@@ -92,16 +93,6 @@ void VideoFileReader::close() {
   impl_.reset();
   pending_ = false;
 }
-
-namespace {
-
-// FFmpeg tells of every damaged picture on standard error; the reader reports a file's trouble
-// in one line of its own instead. Process-wide, and only while nobody chose another level.
-void quietenLibraryLog() {
-  if (av_log_get_level() == AV_LOG_INFO) av_log_set_level(AV_LOG_FATAL);
-}
-
-}  // namespace
 
 bool VideoFileReader::open(const std::string& path) {
   quietenLibraryLog();

@@ -30,6 +30,7 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <iomanip>
 #include <string>
 #include <thread>
 #include <vector>
@@ -155,8 +156,9 @@ void commandLoop() {
     } else if (command == "devices") {
       int outId = 0, inId = 0;
       std::string outName, inName;
-      if (!(in >> outId >> outName >> inId >> inName)) {
-        say("usage: devices OUT_ID OUT_NAME IN_ID IN_NAME");
+      // A name with spaces comes in double quotes ("File output").
+      if (!(in >> outId >> std::quoted(outName) >> inId >> std::quoted(inName))) {
+        say("usage: devices OUT_ID OUT_NAME IN_ID IN_NAME (names with spaces in double quotes)");
         continue;
       }
       const DeviceChoice choice = DeviceChoice::make(outId, oscompat::wideFromUtf8(outName), inId,
@@ -177,6 +179,13 @@ void forwardSignal(int sig) {
 
 int main(int argc, char** argv) {
   auto params = defaultLaunchParams();
+  // On the engine's file device the system has one device each way, and a parent launcher
+  // names the devices it has: the module then starts on them without asking.
+  if (const char* audio = std::getenv("VOKARAN_AUDIO"); audio && std::string(audio) == "file")
+    for (auto& [key, value] : params) {
+      if (key == "DeviceOut") value = "File output";
+      if (key == "DeviceIn") value = "File microphone";
+    }
   std::vector<std::pair<std::string, std::string>> sets;
   std::vector<std::string> omits;
   std::string codePage;
