@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -159,7 +160,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void readHeader() {
     parser_.emplace();
     parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
-    parser_->body_limit(wire::kMaxPacketSize + 4096);
+    // The route's limit is applied once the headers name the route.
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
     stream_.expires_after(std::chrono::milliseconds(server_.limits.headerTimeoutMs));
     http::async_read_header(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
       self->onHeader(ec);
