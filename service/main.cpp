@@ -3,6 +3,7 @@
 #include <cctype>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -31,7 +32,9 @@ const char* const kUsage =
     "  --seed-small        build a small world (60 songs) for tests instead\n"
     "  --seed-large        build a large world (100,000 songs) for benchmarks instead\n"
     "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
-    "  --threads N         request threads, one per open connection (default 128)\n"
+    "  --threads N         worker threads for requests that change data (default: one per core)\n"
+    "  --max-connections-per-address N  open connections one client address may hold\n"
+    "                      (default 256; 0 for no limit)\n"
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
     "  --upload-max-age SEC  an unfinished upload silent this long is removed (default 7 days)\n"
     "  --port-file PATH    write the port here once listening\n"
@@ -59,7 +62,8 @@ int main(int argc, char** argv) {
   config.songsDir = executableDir().parent_path() / "songs";
   config.unihanDir = VK_UNIHAN_DIR;
   std::string bindAddress = "127.0.0.1", publicUrl, portFile;
-  int port = vk::wire::kDefaultPort, threads = 128;
+  int port = vk::wire::kDefaultPort, threads = 0;
+  vk::service::HttpLimits limits;
   // The world to build: none, or the demo, small or large one.
   std::string seedName;
   SeedOptions seedOptions;
@@ -91,7 +95,8 @@ int main(int argc, char** argv) {
     else if (arg == "--seed-small") seed("small", kSmallSeed);
     else if (arg == "--seed-large") seed("large", kLargeSeed);
     else if (arg == "--fsync") config.fullSync = true;
-    else if (arg == "--threads") threads = number(2, 4096);
+    else if (arg == "--threads") threads = number(1, 4096);
+    else if (arg == "--max-connections-per-address") limits.maxConnectionsPerAddress = number(0, 1000000);
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
     else if (arg == "--upload-max-age") config.uploadMaxAgeSeconds = number(60, 100000000);
     else if (arg == "--port-file") portFile = value();
@@ -120,12 +125,17 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  // Every open connection is a descriptor: allow as many as the system lets this process have.
+  if (rlimit files{}; getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
 
   try {
     Service service(config);
     if (!seedName.empty() && service.seedDemo(seedOptions))
       std::cout << "vokaran-service: seeded the " << seedName << " world\n";
-    HttpServer server(service, threads);
+    HttpServer server(service, threads, limits);
     int bound = server.bind(bindAddress, port);
     if (bound < 0) {
       std::cerr << "vokaran-service: cannot listen on " << bindAddress << ":" << port << ": " << std::strerror(errno)

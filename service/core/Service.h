@@ -1,5 +1,6 @@
 // The contest service, independent of the HTTP transport: a request in, a response out.
-// HttpServer puts it behind cpp-httplib; tests and the fuzz target call handle() directly.
+// HttpServer puts it behind HTTP/1.1 (Boost.Beast); tests and the fuzz target call handle()
+// directly.
 #pragma once
 
 #include <cstdint>
