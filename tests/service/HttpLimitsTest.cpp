@@ -160,7 +160,9 @@ TEST_F(HttpLimits, DropsSilentAndTricklingClientsWhileServingOthers) {
   for (std::size_t i = 0; i < header.size() && !(headerCut && bodyCut); ++i) {
     if (!headerCut) headerCut = !slowHeader.send(header.substr(i, 1)) || slowHeader.closedWithin(20);
     if (!bodyCut) bodyCut = !slowBody.send("x") || slowBody.closedWithin(20);
-    if (i == 5) EXPECT_EQ(health(), 200);
+    if (i == 5) {
+      EXPECT_EQ(health(), 200);
+    }
   }
   EXPECT_TRUE(headerCut);
   EXPECT_TRUE(bodyCut);
