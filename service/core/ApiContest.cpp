@@ -119,7 +119,7 @@ Response Service::Impl::square() {
 
 Response Service::Impl::period() {
   auto connection = db->acquire();
-  Statement read(*connection, "SELECT start, end, title FROM periods WHERE current = 1 ORDER BY period_id DESC LIMIT 1");
+  Statement read(*connection, "SELECT start, \"end\", title FROM periods WHERE current = 1 ORDER BY period_id DESC LIMIT 1");
   if (!read.step()) refuse(404, st::kUnknownId, "no contest period is open");
   return okResponse(json(wire::Period{read.text(0), read.text(1), read.text(2)}));
 }

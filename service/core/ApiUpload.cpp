@@ -184,7 +184,8 @@ Response Service::Impl::uploadPacket(const Request& request, std::string_view up
             static_cast<std::uint64_t>(index) * static_cast<std::uint64_t>(upload.packetSize));
     if (config.fullSync && ::fdatasync(part.get()) != 0) throw std::runtime_error("fdatasync of a packet failed");
   }
-  Statement insert(*connection, "INSERT OR REPLACE INTO upload_packets(upload_id, idx, crc) VALUES(?, ?, ?)");
+  Statement insert(*connection, "INSERT INTO upload_packets(upload_id, idx, crc) VALUES(?, ?, ?)"
+                                 " ON CONFLICT(upload_id, idx) DO UPDATE SET crc = excluded.crc");
   insert.bind(1, upload.id).bind(2, index).bind(3, static_cast<std::int64_t>(crc)).run();
   wire::PacketAck ack{static_cast<int>(upload.id), index, receivedCount(*connection, upload.id)};
   return okResponse(json(ack));
