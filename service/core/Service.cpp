@@ -231,6 +231,7 @@ Service::Impl::Impl(ServiceConfig c)
   db = std::make_unique<Database>(DatabaseTarget{.sqliteFile = (config.dataDir / "vokaran.db").string(),
                                                  .postgresUrl = config.databaseUrl,
                                                  .fullSync = config.fullSync});
+  files = std::make_unique<LocalFileStore>(store);
   playable = std::make_unique<PlayableCopies>(store / "playable");
   if (!config.menuVersion.empty()) {
     // A seeded world serves the menu of the version asked for; a world still to be seeded
@@ -243,7 +244,7 @@ Service::Impl::Impl(ServiceConfig c)
   // Copies a stopped service had not made yet (the worker skips those that exist).
   auto lease = db->acquire();
   Statement works(*lease, "SELECT upload_id, file FROM works WHERE upload_id IS NOT NULL AND file != ''");
-  while (works.step()) playable->request(works.int64(0), store / works.text(1));
+  while (works.step()) playable->request(works.int64(0), files->localFile(works.text(1)));
 }
 
 std::int64_t Service::Impl::now() const {
