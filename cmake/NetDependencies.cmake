@@ -6,6 +6,7 @@ find_package(Threads REQUIRED)
 
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET GLOBAL libcurl)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET GLOBAL sqlite3)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET GLOBAL libpq)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
 pkg_check_modules(ARGON2 REQUIRED IMPORTED_TARGET GLOBAL libargon2)
 pkg_check_modules(TINYXML_NET REQUIRED IMPORTED_TARGET GLOBAL tinyxml)

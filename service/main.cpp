@@ -1,4 +1,5 @@
-// vokaran-service: the contest service (HTTP/1.1 + JSON over SQLite and a file store).
+// vokaran-service: the contest service (HTTP/1.1 + JSON over SQLite or PostgreSQL, and a file
+// store).
 #include <algorithm>
 #include <cctype>
 #include <pthread.h>
@@ -22,7 +23,10 @@ namespace {
 
 const char* const kUsage =
     "usage: vokaran-service --data-dir DIR [options]\n"
-    "  --data-dir DIR      the database and the file store (created on first start)\n"
+    "  --data-dir DIR      the file store, and the SQLite database (created on first start)\n"
+    "  --database URL      the database: sqlite (default: vokaran.db in the data directory) or\n"
+    "                      postgresql://USER@HOST:PORT/NAME, a PostgreSQL database that several\n"
+    "                      services may share (libpq's URL; password from ~/.pgpass or PGPASSWORD)\n"
     "  --port N            TCP port (default 8730; 0 picks a free one)\n"
     "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
     "  --public-url URL    start of the addresses given out (default http://ADDR:PORT)\n"
@@ -86,6 +90,12 @@ int main(int argc, char** argv) {
       return std::stoi(text);
     };
     if (arg == "--data-dir") config.dataDir = value();
+    else if (arg == "--database") {
+      std::string url = value();
+      if (url == "sqlite") config.databaseUrl.clear();
+      else if (url.starts_with("postgresql://") || url.starts_with("postgres://")) config.databaseUrl = url;
+      else usageError("--database needs sqlite or a postgresql:// URL");
+    }
     else if (arg == "--port") port = number(0, 65535);
     else if (arg == "--bind") bindAddress = value();
     else if (arg == "--public-url") publicUrl = value();
@@ -152,8 +162,8 @@ int main(int argc, char** argv) {
       server.stop();
     }).detach();
     if (!portFile.empty()) writeFileAtomic(portFile, std::to_string(bound));
-    std::cout << "vokaran-service: listening on " << publicUrl << " (data " << config.dataDir.string() << ")"
-              << std::endl;
+    std::cout << "vokaran-service: listening on " << publicUrl << " (data " << config.dataDir.string()
+              << (config.databaseUrl.empty() ? ", SQLite" : ", PostgreSQL") << ")" << std::endl;
     bool ok = server.run();
     std::cout << "vokaran-service: stopped" << std::endl;
     return ok ? 0 : 1;

@@ -27,6 +27,7 @@ std::string_view statusText(int s) {
     case status::kInsufficientFunds: return "no allowance and not enough coins";
     case status::kNoRight: return "the account lacks the right";
     case status::kInternal: return "internal service error";
+    case status::kUnavailable: return "the service's database is unreachable for now";
     case status::kSongBookEmpty: return "the song book is empty";
     case status::kAlreadyInSongBook: return "the song is already in the song book";
     case status::kNotInSongBook: return "the song is not in the song book";

@@ -78,6 +78,7 @@ inline constexpr int kUploadFinished = -1303;
 inline constexpr int kInsufficientFunds = -1401;
 inline constexpr int kNoRight = -1402;
 inline constexpr int kInternal = -1500;
+inline constexpr int kUnavailable = -1501;             // the service's database is unreachable: retry later
 inline constexpr int kSongBookEmpty = -2206;
 inline constexpr int kAlreadyInSongBook = -2246;
 inline constexpr int kNotInSongBook = -2250;

@@ -70,7 +70,7 @@ Scope resolveScope(Connection& connection, std::string_view scope, const char* t
 // A query assembled from parts; values are always bound, never pasted into the SQL.
 struct Query {
   std::string joins;
-  std::string where = " WHERE 1";
+  std::string where = " WHERE 1 = 1";
   std::string order;
   struct Bind {
     bool isText;
@@ -346,7 +346,7 @@ Response Service::Impl::songBookAdd(const Request& request, const Caller& caller
   if (!song.step()) refuse(404, st::kUnknownId, "no song with id " + entry.songId);
   std::int64_t songNo = song.int64(0);
   // The added time orders the book; equal seconds keep the order of the song numbers.
-  Statement insert(*connection, "INSERT OR IGNORE INTO songbook(user_id, song_no, added) VALUES(?, ?, ?)");
+  Statement insert(*connection, "INSERT INTO songbook(user_id, song_no, added) VALUES(?, ?, ?) ON CONFLICT DO NOTHING");
   insert.bind(1, caller.userId).bind(2, songNo).bind(3, now()).run();
   if (connection->changes() == 0) refuse(409, st::kAlreadyInSongBook, "the song is already in the song book");
   return okResponse({{"songNo", songNo}});

@@ -119,7 +119,7 @@ Response Service::Impl::square() {
 
 Response Service::Impl::period() {
   auto connection = db->acquire();
-  Statement read(*connection, "SELECT start, end, title FROM periods WHERE current = 1 ORDER BY period_id DESC LIMIT 1");
+  Statement read(*connection, "SELECT start, \"end\", title FROM periods WHERE current = 1 ORDER BY period_id DESC LIMIT 1");
   if (!read.step()) refuse(404, st::kUnknownId, "no contest period is open");
   return okResponse(json(wire::Period{read.text(0), read.text(1), read.text(2)}));
 }
@@ -245,10 +245,7 @@ Response Service::Impl::workDelete(std::string_view workId, const Caller& caller
     transaction.commit();
   }
   // The record is gone first: a crash here leaves an orphan file, never a record without one.
-  if (!file.empty()) {
-    std::error_code error;
-    std::filesystem::remove(store / file, error);
-  }
+  if (!file.empty()) files->removeWork(file);
   // The browser copy goes with it (or is not made, when it was still waiting).
   if (uploadId) playable->remove(*uploadId);
   return okResponse({{"workId", std::string(workId)}});
@@ -273,7 +270,7 @@ Response Service::Impl::mediaWork(const Request& request, std::string_view name)
     read.bind(1, relative);
     if (!read.step()) refuse(404, st::kUnknownId, "no such work file");
   }
-  auto response = fileResponse(store / relative, contentTypeOf(name.substr(dot)));
+  auto response = fileResponse(files->localFile(relative), contentTypeOf(name.substr(dot)));
   applyByteRange(response, request.range);
   return response;
 }
@@ -334,7 +331,7 @@ Response Service::Impl::workPage(std::string_view workId) {
         break;
       case PlayableCopies::State::Preparing:
         // Asked again in case the copy was lost; a copy that is queued or being made stays so.
-        playable->request(uploadId, store / file);
+        playable->request(uploadId, files->localFile(file));
         head = "<meta http-equiv=\"refresh\" content=\"" + std::to_string(kPreparingRefreshSeconds) + "\">";
         stage += "<p class=\"note\">视频正在准备中……<small>准备好后本页会自动显示，也可以先下载作品观看。</small></p>\n";
         break;

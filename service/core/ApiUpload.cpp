@@ -71,10 +71,6 @@ std::mutex& uploadMutex(std::int64_t uploadId) {
   return stripes[static_cast<std::size_t>(uploadId) % stripes.size()];
 }
 
-std::string partPath(const std::filesystem::path& store, std::int64_t uploadId) {
-  return (store / "uploads" / (std::to_string(uploadId) + ".part")).string();
-}
-
 std::string workFile(std::int64_t uploadId, const std::string& ext) {
   return "works/u" + std::to_string(uploadId) + ext;
 }
@@ -91,15 +87,8 @@ int Service::Impl::sweepAbandonedUploads() {
     candidates.bind(1, cutoff);
     while (candidates.step()) {
       const std::int64_t id = candidates.int64(0);
-      // The part file changes with every packet: its time is the upload's last sign of life.
-      std::error_code error;
-      const auto written = std::filesystem::last_write_time(partPath(store, id), error);
-      std::int64_t last = candidates.int64(1);
-      if (!error) {
-        const auto since = std::chrono::duration_cast<std::chrono::seconds>(
-            std::filesystem::file_time_type::clock::to_sys(written).time_since_epoch());
-        last = std::max(last, static_cast<std::int64_t>(since.count()));
-      }
+      // The part changes with every packet: its time is the upload's last sign of life.
+      std::int64_t last = std::max(candidates.int64(1), files->partWritten(id).value_or(0));
       if (last < cutoff) abandoned.push_back(id);
     }
   }
@@ -107,8 +96,7 @@ int Service::Impl::sweepAbandonedUploads() {
     std::lock_guard<std::mutex> guard(uploadMutex(id));
     Statement remove(*connection, "DELETE FROM uploads WHERE upload_id = ? AND finished = 0");
     remove.bind(1, id).run();
-    std::error_code ignored;
-    std::filesystem::remove(partPath(store, id), ignored);
+    files->removePart(id);
   }
   return static_cast<int>(abandoned.size());
 }
@@ -178,13 +166,10 @@ Response Service::Impl::uploadPacket(const Request& request, std::string_view up
   if (wire::crc32(0, request.body.data(), request.body.size()) != crc)
     refuse(422, st::kChecksumMismatch, "the packet's bytes do not match its CRC-32");
 
-  {
-    auto part = openFile(partPath(store, upload.id), O_WRONLY | O_CREAT);
-    writeAt(part.get(), request.body.data(), request.body.size(),
-            static_cast<std::uint64_t>(index) * static_cast<std::uint64_t>(upload.packetSize));
-    if (config.fullSync && ::fdatasync(part.get()) != 0) throw std::runtime_error("fdatasync of a packet failed");
-  }
-  Statement insert(*connection, "INSERT OR REPLACE INTO upload_packets(upload_id, idx, crc) VALUES(?, ?, ?)");
+  files->writePart(upload.id, static_cast<std::uint64_t>(index) * static_cast<std::uint64_t>(upload.packetSize),
+                   request.body, config.fullSync);
+  Statement insert(*connection, "INSERT INTO upload_packets(upload_id, idx, crc) VALUES(?, ?, ?)"
+                                 " ON CONFLICT(upload_id, idx) DO UPDATE SET crc = excluded.crc");
   insert.bind(1, upload.id).bind(2, index).bind(3, static_cast<std::int64_t>(crc)).run();
   wire::PacketAck ack{static_cast<int>(upload.id), index, receivedCount(*connection, upload.id)};
   return okResponse(json(ack));
@@ -220,15 +205,10 @@ Response Service::Impl::uploadFinish(std::string_view uploadId, const Caller& ca
   };
   if (receivedCount(*connection, upload.id) < upload.packetTotal) return incomplete(missingList());
 
-  const std::filesystem::path part = partPath(store, upload.id), final = store / relative;
-  std::error_code fsError;
-  // A crash between the rename below and the commit leaves the renamed file: verify that.
-  const std::filesystem::path source = std::filesystem::exists(part, fsError) ? part : final;
   {
-    FileDescriptor fd;
-    try {
-      fd = openFile(source, O_RDONLY);
-    } catch (const std::exception&) {
+    // A crash between publishing and the commit below leaves the work file: it is checked then.
+    auto bytes = files->openUpload(upload.id, relative);
+    if (!bytes) {
       Statement forget(*connection, "DELETE FROM upload_packets WHERE upload_id = ?");
       forget.bind(1, upload.id).run();
       return incomplete(missingList());
@@ -239,9 +219,8 @@ Response Service::Impl::uploadFinish(std::string_view uploadId, const Caller& ca
     rows.bind(1, upload.id);
     while (rows.step()) {
       int index = rows.integer(0);
-      buffer.resize(packetLength(upload, index));
-      bool read = readAt(fd.get(), buffer.data(), buffer.size(),
-                         static_cast<std::uint64_t>(index) * static_cast<std::uint64_t>(upload.packetSize));
+      bool read = bytes->read(static_cast<std::uint64_t>(index) * static_cast<std::uint64_t>(upload.packetSize),
+                              packetLength(upload, index), buffer);
       if (!read || wire::crc32(0, buffer.data(), buffer.size()) != static_cast<std::uint32_t>(rows.int64(1)))
         bad.push_back(index);
     }
@@ -255,11 +234,7 @@ Response Service::Impl::uploadFinish(std::string_view uploadId, const Caller& ca
       transaction.commit();
       return incomplete(missingList());
     }
-    if (::fsync(fd.get()) != 0) throw std::runtime_error("fsync of the finished upload failed");
-  }
-  if (source == part) {
-    std::filesystem::rename(part, final);
-    syncDirectory(final.parent_path());
+    bytes->publish(relative);
   }
   Statement finish(*connection, "UPDATE uploads SET finished = 1, file = ? WHERE upload_id = ?");
   finish.bind(1, relative).bind(2, upload.id).run();
@@ -309,7 +284,7 @@ Response Service::Impl::productRecord(const Request& request, const Caller& call
   count.bind(1, caller.userId).run();
   transaction.commit();
   // The published work gets its copy for browsers, made in the background.
-  playable->request(upload.id, store / upload.file);
+  playable->request(upload.id, files->localFile(upload.file));
   return okResponse(json(wire::ProductAccepted{workId, url(std::string(wire::path::kWorkPage) + workId)}));
 }
 

@@ -89,7 +89,8 @@ Response Service::Impl::login(const Request& request) {
   std::string scheme, stored;
   bool match = false;
   {
-    Statement read(*connection, "SELECT user_id, pw_salt, pw_hash, pw_scheme FROM users WHERE mail = ?");
+    Statement read(*connection, std::string("SELECT user_id, pw_salt, pw_hash, pw_scheme FROM users WHERE ") +
+                                     connection->dialect().sameMail);
     read.bind(1, credentials.mail);
     if (!read.step()) {
       // As much work as for an account, so the answer takes as long either way.
@@ -111,7 +112,8 @@ Response Service::Impl::login(const Request& request) {
   if (scheme != kSchemeArgon2id || belowCost(stored, passwordCost)) {
     // The password is at hand only now: bring its hash up to the current scheme and cost.
     std::string upgraded = hashArgon2id(credentials.password, passwordCost);
-    Statement update(*connection, "UPDATE users SET pw_scheme = ?, pw_hash = ?, pw_salt = x'' WHERE user_id = ?");
+    Statement update(*connection, std::string("UPDATE users SET pw_scheme = ?, pw_hash = ?, pw_salt = ") +
+                                       connection->dialect().emptyBlob + " WHERE user_id = ?");
     update.bind(1, kSchemeArgon2id).bindBlob(2, upgraded.data(), upgraded.size()).bind(3, userId).run();
   }
   wire::LoginReply reply;
@@ -320,7 +322,8 @@ Response Service::Impl::packet(const Request& request, const Caller& caller) {
         t.leave = std::to_string(intField(fields, "leave", 0, 0, 100));
         t.samples = intField(fields, "samples", 0, 0, 1000000);
         t.verified = intField(fields, "verified", 0, 0, 1) != 0;
-        Statement upsert(*connection, "INSERT OR REPLACE INTO tones(user_id, idx, data) VALUES(?, ?, ?)");
+        Statement upsert(*connection, "INSERT INTO tones(user_id, idx, data) VALUES(?, ?, ?)"
+                                         " ON CONFLICT(user_id, idx) DO UPDATE SET data = excluded.data");
         upsert.bind(1, caller.userId).bind(2, t.index).bind(3, json(t).dump()).run();
         break;
       }

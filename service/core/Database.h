@@ -1,5 +1,6 @@
-// The service's SQLite database: schema and a pool of connections shared by the request
-// threads (one connection per request at a time; WAL lets readers run beside a writer).
+// The service's database: schema and a pool of connections shared by the request threads (one
+// connection per request at a time). SQLite in the data folder by default (WAL lets readers run
+// beside a writer), or a PostgreSQL server shared by several services.
 #pragma once
 
 #include <filesystem>
@@ -7,14 +8,14 @@
 #include <mutex>
 #include <vector>
 
-#include "Sqlite.h"
+#include "Sql.h"
 
 namespace vk::service {
 
 class Database {
  public:
-  // Opens or creates `file` and brings its schema up to date.
-  Database(std::filesystem::path file, bool fullSync);
+  // Opens or creates the database and brings its schema up to date. Throws SqlError.
+  explicit Database(DatabaseTarget target);
 
   class Lease {
    public:
@@ -31,14 +32,16 @@ class Database {
     std::unique_ptr<Connection> connection_;
   };
 
-  // Any thread: a connection for the caller's exclusive use until the lease ends.
+  // Any thread: a connection for the caller's exclusive use until the lease ends. Throws
+  // SqlError (unavailable()) while a database server cannot be reached; connections it broke are
+  // dropped as their leases end, so the next call connects anew.
   Lease acquire();
+  Backend backend() const { return target_.postgresUrl.empty() ? Backend::sqlite : Backend::postgresql; }
 
  private:
   void createSchema(Connection& connection);
 
-  std::filesystem::path file_;
-  bool fullSync_;
+  DatabaseTarget target_;
   std::mutex mutex_;
   std::vector<std::unique_ptr<Connection>> idle_;
 };

@@ -243,7 +243,7 @@ std::int64_t insertUser(Connection& c, const DemoPassword& password, std::int64_
                    "INSERT INTO users(user_id, mail, nickname, pw_salt, pw_hash, secret_key, coins_cents, level, exper,"
                    " ipercent, total_sing, total_upload, leave_sing, leave_upload, juded_song_num, over_date, ktv_num,"
                    " upload_num, tone_value, tone_level, tone_sex, picture, pw_scheme)"
-                   " VALUES(?, ?, ?, x'', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'argon2id')");
+                   " VALUES(?, ?, ?, " + std::string(c.dialect().emptyBlob) + ", ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'argon2id')");
   insert.bind(1, id).bind(2, mail).bind(3, nickname);
   insert.bindBlob(4, password.hash.data(), password.hash.size()).bind(5, "secret-" + std::to_string(id));
   insert.bind(6, demo ? 10000 : 500).bind(7, demo ? "3" : "1").bind(8, demo ? "1200" : "100").bind(9, demo ? 40 : 5);
@@ -285,7 +285,8 @@ void indexCatalogue(Connection& connection, const Unihan& unihan) {
 }
 
 void publishMenu(Connection& connection, const std::string& version) {
-  Statement menu(connection, "INSERT OR REPLACE INTO menu(id, version, document) VALUES(1, ?, ?)");
+  Statement menu(connection, "INSERT INTO menu(id, version, document) VALUES(1, ?, ?)"
+                                     " ON CONFLICT(id) DO UPDATE SET version = excluded.version, document = excluded.document");
   menu.bind(1, version).bind(2, menuDocument(version)).run();
 }
 
@@ -354,7 +355,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
 
   // Singers: names unique, each in one or two categories.
   Statement singer(c, "INSERT INTO singers(singer_no, singer_key, name) VALUES(?, ?, ?)");
-  Statement singerCategory(c, "INSERT OR IGNORE INTO singer_categories(cat_id, singer_no) VALUES(?, ?)");
+  Statement singerCategory(c, "INSERT INTO singer_categories(cat_id, singer_no) VALUES(?, ?) ON CONFLICT DO NOTHING");
   const NameLists lists(options.wideNames);
   std::map<std::string, int> singerNames;  // name → singer number
   for (int no = 1; no <= options.singers; ++no) {
@@ -377,7 +378,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   Statement song(c,
                  "INSERT INTO songs(song_no, song_id, name, song_key, singer_no, flash1, flash2, flash3, file)"
                  " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  Statement songCategory(c, "INSERT OR IGNORE INTO song_categories(cat_id, song_no) VALUES(?, ?)");
+  Statement songCategory(c, "INSERT INTO song_categories(cat_id, song_no) VALUES(?, ?) ON CONFLICT DO NOTHING");
   for (int no = 1; no <= options.songs; ++no) {
     int singerNo = no <= options.singers ? no : 1 + random.below(options.singers);
     int genre = random.below(8);
@@ -422,7 +423,7 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   publishMenu(c, service.config.menuVersion.empty() ? std::string(kFirstMenuVersion) : service.config.menuVersion);
 
   // The contest period around the seeding time and its songs, spread over the catalogue.
-  Statement period(c, "INSERT INTO periods(period_id, start, end, title, current) VALUES(1, ?, ?, ?, 1)");
+  Statement period(c, "INSERT INTO periods(period_id, start, \"end\", title, current) VALUES(1, ?, ?, ?, 1)");
   period.bind(1, dateText(now - 7 * 24 * 3600)).bind(2, dateText(now + 23 * 24 * 3600)).bind(3, "第一期 K歌擂台").run();
   Statement contest(c, "INSERT INTO contest_songs(period_id, position, song_no, picture) VALUES(1, ?, ?, ?)");
   std::vector<std::string> contestIds;
@@ -480,6 +481,8 @@ bool seedWorld(Service::Impl& service, const SeedOptions& options) {
   refreshDemoSession(service, c);
   if (service.config.fullSync) syncDirectory(service.store / "pictures");
   Statement mark(c, "INSERT INTO meta(key, value) VALUES('seeded', ?)");
+  // The world's rows carry keys of their own; rows added later get the keys after them.
+  c.resumeKeys();
   mark.bind(1, json{{"songs", songCount}, {"singers", singerCount}, {"contestSongs", options.contestSongs}}.dump())
       .run();
   transaction.commit();

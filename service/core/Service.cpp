@@ -228,7 +228,10 @@ Service::Impl::Impl(ServiceConfig c)
                              ") failed: another service uses this data directory");
   store = config.dataDir / "store";
   for (auto sub : {"songs", "pictures", "uploads", "works"}) std::filesystem::create_directories(store / sub);
-  db = std::make_unique<Database>(config.dataDir / "vokaran.db", config.fullSync);
+  db = std::make_unique<Database>(DatabaseTarget{.sqliteFile = (config.dataDir / "vokaran.db").string(),
+                                                 .postgresUrl = config.databaseUrl,
+                                                 .fullSync = config.fullSync});
+  files = std::make_unique<LocalFileStore>(store);
   playable = std::make_unique<PlayableCopies>(store / "playable");
   if (!config.menuVersion.empty()) {
     // A seeded world serves the menu of the version asked for; a world still to be seeded
@@ -241,7 +244,7 @@ Service::Impl::Impl(ServiceConfig c)
   // Copies a stopped service had not made yet (the worker skips those that exist).
   auto lease = db->acquire();
   Statement works(*lease, "SELECT upload_id, file FROM works WHERE upload_id IS NOT NULL AND file != ''");
-  while (works.step()) playable->request(works.int64(0), store / works.text(1));
+  while (works.step()) playable->request(works.int64(0), files->localFile(works.text(1)));
 }
 
 std::int64_t Service::Impl::now() const {
@@ -364,6 +367,13 @@ Response Service::handle(const Request& request) {
     return jsonResponse(400, wire::errorReply(st::kBadJson, e.what()));
   } catch (const nlohmann::json::exception& e) {
     return jsonResponse(400, wire::errorReply(st::kBadJson, e.what()));
+  } catch (const SqlError& e) {
+    std::cerr << "vokaran-service: " << request.method << ' ' << request.path << ": " << e.what() << '\n';
+    if (!e.unavailable()) return jsonResponse(500, wire::errorReply(st::kInternal, "internal service error"));
+    // Nothing of the request was committed: the client may send it again.
+    auto response = jsonResponse(503, wire::errorReply(st::kUnavailable, "the service's database cannot be reached now: try again shortly"));
+    response.headers.emplace_back("Retry-After", "5");
+    return response;
   } catch (const std::exception& e) {
     std::cerr << "vokaran-service: " << request.method << ' ' << request.path << ": " << e.what() << '\n';
     return jsonResponse(500, wire::errorReply(st::kInternal, "internal service error"));

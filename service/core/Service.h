@@ -20,6 +20,10 @@ struct ServiceConfig {
   std::filesystem::path unihanDir; // Unihan_*.txt.bz2, read when the catalogue is indexed
   std::string publicUrl;           // scheme, host and port that addresses given out start with
   bool fullSync = false;           // sync packets and commits to disk (survive a machine crash)
+  // Empty: SQLite in dataDir/vokaran.db. Otherwise a PostgreSQL server's URL
+  // (postgresql://user@host:port/database), which several services may share; the uploaded
+  // files stay in dataDir/store.
+  std::string databaseUrl;
   std::int64_t sessionTtlSeconds = 30LL * 24 * 3600;
   // Wrong passwords: after loginFreeFailures in a row for one mail from one client address,
   // or loginAddressFreeFailures from one address whatever the mails, further attempts wait

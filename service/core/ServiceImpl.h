@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Database.h"
+#include "FileStore.h"
 #include "Files.h"
 #include "LoginGuard.h"
 #include "Password.h"
@@ -111,6 +112,7 @@ struct Service::Impl {
   ServiceConfig config;
   FileDescriptor lock;
   std::filesystem::path store;  // <data>/store: songs/, pictures/, uploads/, works/, playable/
+  std::unique_ptr<FileStore> files;  // the uploads' parts and the work files they become
   std::unique_ptr<PlayableCopies> playable;  // store/playable: the works' copies browsers play
   std::unique_ptr<Database> db;
   SessionCache sessions;

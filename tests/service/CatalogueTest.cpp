@@ -240,6 +240,7 @@ TEST(DemoWorld, HasTheCatalogueAndContestItPromises) {
   config.songsDir = dir / "songs";
   config.unihanDir = VK_UNIHAN_DIR;
   config.publicUrl = "http://demo.test";
+  TestDatabase database(config);
   {
     Service service(config);
     EXPECT_TRUE(service.seedDemo());
@@ -288,13 +289,17 @@ TEST(DemoWorld, IsReproducible) {
     ServiceConfig config;
     config.dataDir = dir;
     config.unihanDir = std::filesystem::path(VK_TEST_DATA_DIR) / "unihan-mini";
+    TestDatabase database(config);
     Service service(config);
     service.seedDemo(kSmallWorld);
-    Connection connection((dir / "vokaran.db").string(), false);
-    Statement read(connection,
-                   "SELECT group_concat(name || '/' || initials || '/' || name_len, ',') FROM songs UNION ALL"
-                   " SELECT group_concat(name || '/' || strokes, ',') FROM singers UNION ALL"
-                   " SELECT group_concat(song_id || ':' || total || ':' || flowers, ',') FROM works");
+    auto connection = database.open();
+    const std::string concat = connection->dialect().groupConcat;
+    Statement read(*connection,
+                   "SELECT " + concat + "(name || '/' || initials || '/' || name_len, ',') FROM"
+                   " (SELECT * FROM songs ORDER BY song_no) s UNION ALL"
+                   " SELECT " + concat + "(name || '/' || strokes, ',') FROM (SELECT * FROM singers ORDER BY singer_no) g"
+                   " UNION ALL SELECT " + concat + "(song_id || ':' || total || ':' || flowers, ',') FROM"
+                   " (SELECT * FROM works ORDER BY work_id) w");
     std::string all;
     while (read.step()) all += read.text(0) + "\n";
     return all;

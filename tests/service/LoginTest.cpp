@@ -42,8 +42,8 @@ class LoginFixture : public ServiceFixture {
   void wait(std::int64_t seconds) { now_ += seconds; }
 
   std::string column(const std::string& name) {
-    Connection connection((config_.dataDir / "vokaran.db").string(), false);
-    Statement read(connection, "SELECT " + name + " FROM users WHERE user_id = 10001");
+    auto connection = database();
+    Statement read(*connection, "SELECT " + name + " FROM users WHERE user_id = 10001");
     EXPECT_TRUE(read.step());
     return read.blob(0);
   }
@@ -125,13 +125,14 @@ TEST_F(LoginFixture, SeededAccountsHoldArgon2idHashesOfTheCurrentCost) {
 
 // A database of schema 2 holds PBKDF2 hashes and no pw_scheme column.
 TEST_F(LoginFixture, APbkdf2HashOfAnOlderDatabaseLogsInAndBecomesArgon2id) {
+  VK_SQLITE_ONLY();
   service_.reset();
   std::string salt = "0123456789abcdef";
   std::string hash = hashPbkdf2(kRight, salt);
   {
-    Connection connection((config_.dataDir / "vokaran.db").string(), false);
-    connection.exec("ALTER TABLE users DROP COLUMN pw_scheme; UPDATE meta SET value = '2' WHERE key = 'schema_version'");
-    Statement update(connection, "UPDATE users SET pw_salt = ?, pw_hash = ? WHERE user_id = 10001");
+    auto connection = database();
+    connection->exec("ALTER TABLE users DROP COLUMN pw_scheme; UPDATE meta SET value = '2' WHERE key = 'schema_version'");
+    Statement update(*connection, "UPDATE users SET pw_salt = ?, pw_hash = ? WHERE user_id = 10001");
     update.bindBlob(1, salt.data(), salt.size()).bindBlob(2, hash.data(), hash.size()).run();
   }
   start();
