@@ -25,7 +25,11 @@ class OwnCluster {
     // The server runs as an unprivileged user when the tests run as root: it must reach in.
     ::chmod(dir_.c_str(), 0755);
     auto [status, output] = script("start");
-    if (status == 0 && output.starts_with("postgresql://")) url_ = output.substr(0, output.find('\n'));
+    // A port taken by a parallel cluster at the same moment makes the script try the next one,
+    // after pg_ctl's complaint about the first: the URL is the line it prints at the end.
+    const std::size_t at = output.rfind("postgresql://");
+    if (status == 0 && at != std::string::npos && (at == 0 || output[at - 1] == '\n'))
+      url_ = output.substr(at, output.find('\n', at) - at);
     else reason_ = output;
   }
   ~OwnCluster() {
