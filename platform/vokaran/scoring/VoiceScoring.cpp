@@ -118,7 +118,8 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
             // What is left is the leak's leftover (far below what was removed, or no louder
             // than the leak itself would be) and sounds a note the output played (the guide
             // melody, while it is audible, or the accompaniment): not the singer.
-            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem || res < leak * std::pow(10.0, kLeakMarginDb / 10.0);
+            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem ||
+                                  res < leak * std::pow(10.0, kLeakMarginDb / 10.0);
             if (leftover && explainedByOutput(captured, f.midi)) {
                 PitchFrame g = f;
                 g.voiced = false;
