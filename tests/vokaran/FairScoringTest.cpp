@@ -199,6 +199,17 @@ TEST(LeakRejection, GuideMelodyOff) {
     EXPECT_NEAR(sung.totals.total, clean().totals.total, 2);
 }
 
+// With the guide melody off, what the canceller leaves of the accompaniment while it finds a
+// leak whose delay has jumped sounds the accompaniment's notes, whose chord tones are the
+// melody's: it is not credited, and the singer keeps the score.
+TEST(LeakRejection, AccompanimentLeftoverAfterDelayJumps) {
+    auto delay = [](std::size_t i) { return 0.01 * kRate + (std::size_t(double(i) / (3.0 * kRate)) % 2 ? 512.0 : 0.0); };
+    const auto silent = score(wanderingLeak(silence(), song().guideOff, -15, delay), &song().guideOff, false);
+    EXPECT_LE(silent.totals.total, 5);
+    const auto sung = score(wanderingLeak(voice(), song().guideOff, -15, delay), &song().guideOff, false);
+    EXPECT_NEAR(sung.totals.total, clean().totals.total, 2);
+}
+
 // Cancellation works in fixed frames from the song's start: the same samples in other blocks
 // give the same scores (the live analysis and the tool agree).
 TEST(LeakRejection, ScoresDoNotDependOnBlockSizes) {

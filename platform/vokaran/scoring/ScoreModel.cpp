@@ -1,6 +1,9 @@
 #include "scoring/ScoreModel.h"
 
+#include "midi/Smf.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -66,6 +69,37 @@ std::vector<std::pair<double, double>> spans(const std::vector<Candidate>& words
     return merged;
 }
 
+// The notes of the MIDI's accompaniment channels: every channel but the guide melody's (1 and 2)
+// and the drums' (10). A note sounds from its note-on to the note-off (or a note-on of velocity 0)
+// of the same key; one still sounding at the end lasts to the last event.
+std::vector<ScoreNote> accompanimentNotes(const std::vector<std::uint8_t>& midi) {
+    std::vector<ScoreNote> out;
+    const auto parsed = parseSmf(midi);
+    if (!parsed.ok) return out;
+    constexpr int kGuideChannels = 2, kDrums = 9;
+    std::array<std::array<double, 128>, 16> on;
+    for (auto& ch : on) ch.fill(-1);
+    auto close = [&](int ch, int key, double t) {
+        double& b = on[std::size_t(ch)][std::size_t(key)];
+        if (b >= 0 && t > b) out.push_back({b, t, key});
+        b = -1;
+    };
+    for (const auto& e : parsed.sequence.events) {
+        const int ch = e.channel();
+        if (ch < kGuideChannels || ch == kDrums) continue;
+        if (e.kind() == 0x90 && e.data2 > 0) {
+            close(ch, e.data1, e.seconds);  // a repeated key ends the note before
+            on[std::size_t(ch)][e.data1] = e.seconds;
+        } else if (e.kind() == 0x80 || e.kind() == 0x90) {
+            close(ch, e.data1, e.seconds);
+        }
+    }
+    for (int ch = 0; ch < 16; ++ch)
+        for (int key = 0; key < 128; ++key) close(ch, key, parsed.sequence.lastEventSeconds);
+    std::sort(out.begin(), out.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
+    return out;
+}
+
 bool overlaps(const std::vector<std::pair<double, double>>& s, double b, double e) {
     auto it = std::lower_bound(s.begin(), s.end(), std::make_pair(e, e));  // first span starting at or after e
     return it != s.begin() && std::prev(it)->second > b;
@@ -96,6 +130,7 @@ std::shared_ptr<const ScoreSong> buildScoreSong(const SongData& song) {
     });
 
     std::sort(out->guide.begin(), out->guide.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
+    out->accompaniment = accompanimentNotes(song.midi);
 
     std::map<std::pair<int, int>, int> lineOf;  // (part, line within part) -> index
     std::vector<ScoreLine> lines;

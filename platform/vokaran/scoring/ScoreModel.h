@@ -34,6 +34,9 @@ struct ScoreSong {
     std::vector<ScoreWord> words;  // by begin time (then part): the order they are scored in
     std::vector<ScoreLine> lines;  // by the word that completes them
     std::vector<ScoreNote> guide;  // every note of the guide melody (both parts), by begin
+    // Every other pitched note the song's MIDI plays (the accompaniment, the drums left out), by
+    // begin: what else the speakers can leak into the microphone.
+    std::vector<ScoreNote> accompaniment;
     int lowNote = -1, highNote = -1;  // range of the scored notes; -1 when there are none
     int voiceType = 1;             // of part 1: 1 male, 2 female, 3 chorus
 };

@@ -11,7 +11,11 @@ namespace {
 // A frame is the leak's leftover when what remains after cancellation is this far below what
 // was removed...
 constexpr double kLeftoverDb = 10;
-// ...and its pitch is the guide melody's (any octave) at the output's delay, within this.
+// ...or no more than this above the energy the leak is expected to have: the canceller's
+// fail-safe passes a frame up to 1 dB louder than the microphone, so while the filter has lost
+// the leak (its delay has just moved) the leftover is the leak and up to 1 dB more...
+constexpr double kLeakMarginDb = 1;
+// ...and its pitch is that of a note the output played (any octave) at the leak's delay, within this.
 constexpr double kGuideCents = 60;
 constexpr double kGuideWindow = 0.07;  // seconds either side: the frame's half length and some
 constexpr std::size_t kFrameHops = 4;  // hops in a pitch frame's window (2048 / 512)
@@ -32,24 +36,39 @@ VoiceScoring::VoiceScoring(int sampleRate, int hop, const ScoreSettings& setting
 
 void VoiceScoring::enableEchoCancellation(int deviceDelay) {
     echo_ = std::make_unique<EchoCanceller>(rate_, deviceDelay);
+    auto byBegin = [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; };
+    auto longest = [](const std::vector<ScoreNote>& notes) {
+        double l = 0;
+        for (const auto& n : notes) l = std::max(l, n.end - n.begin);
+        return l;
+    };
     guideNotes_ = scorer_.song().guide;
-    std::sort(guideNotes_.begin(), guideNotes_.end(), [](const ScoreNote& a, const ScoreNote& b) { return a.begin < b.begin; });
+    std::sort(guideNotes_.begin(), guideNotes_.end(), byBegin);
+    longestGuide_ = longest(guideNotes_);
+    accompaniment_ = scorer_.song().accompaniment;
+    std::sort(accompaniment_.begin(), accompaniment_.end(), byBegin);
+    longestAccompaniment_ = longest(accompaniment_);
     const std::size_t window = std::max<std::size_t>(1, (PitchTracker::frameSize() + tracker_.hop() - 1) / std::size_t(tracker_.hop()));
     hopResidual_.assign(window, 0.0);
     hopRemoved_.assign(window, 0.0);
     hopLeak_.assign(window, 0.0);
 }
 
-bool VoiceScoring::explainedByGuide(double time, float midi) const {
+bool VoiceScoring::explainedByOutput(double time, float midi) const {
     // The output heard in this frame was played the device's delay earlier.
     const double t = time - double(echo_->leakDelay()) / rate_ * (segTempo_ / 100.0);
-    auto it = std::lower_bound(guideNotes_.begin(), guideNotes_.end(), t + kGuideWindow,
-                               [](const ScoreNote& n, double x) { return n.begin < x; });
-    for (int looked = 0; it != guideNotes_.begin() && looked < 16; ++looked) {
-        --it;
-        if (it->end > t - kGuideWindow && wrappedCents(midi, it->note + block_.key) <= kGuideCents) return true;
-    }
-    return false;
+    auto sounds = [&](const std::vector<ScoreNote>& notes, double longest) {
+        auto it = std::lower_bound(notes.begin(), notes.end(), t + kGuideWindow,
+                                   [](const ScoreNote& n, double x) { return n.begin < x; });
+        // Notes begun before t - window - longest have ended before the window.
+        while (it != notes.begin()) {
+            --it;
+            if (it->begin + longest <= t - kGuideWindow) break;
+            if (it->end > t - kGuideWindow && wrappedCents(midi, it->note + block_.key) <= kGuideCents) return true;
+        }
+        return false;
+    };
+    return (block_.guide && sounds(guideNotes_, longestGuide_)) || sounds(accompaniment_, longestAccompaniment_);
 }
 
 double VoiceScoring::latencySeconds() const {
@@ -89,7 +108,7 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
         // microphone's own time line.
         const double captured = timeOf(centre);
         const double t = micDelay_ ? timeOf(centre - micDelay_) : captured;
-        if (echo_ && f.voiced && block_.guide) {
+        if (echo_ && f.voiced) {
             double res = 0, rem = 0, leak = 0;
             for (std::size_t i = 0; i < hopResidual_.size(); ++i) {
                 res += hopResidual_[i];
@@ -97,9 +116,11 @@ void VoiceScoring::pushTracker(const float* x, std::size_t n, VoiceListener& lis
                 leak += hopLeak_[i];
             }
             // What is left is the leak's leftover (far below what was removed, or no louder
-            // than the leak itself would be) and sounds the guide melody: not the singer.
-            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem || res < leak;
-            if (leftover && explainedByGuide(captured, f.midi)) {
+            // than the leak itself would be) and sounds a note the output played (the guide
+            // melody, while it is audible, or the accompaniment): not the singer.
+            const bool leftover = res * std::pow(10.0, kLeftoverDb / 10.0) < rem ||
+                                  res < leak * std::pow(10.0, kLeakMarginDb / 10.0);
+            if (leftover && explainedByOutput(captured, f.midi)) {
                 PitchFrame g = f;
                 g.voiced = false;
                 g.hz = g.midi = 0;

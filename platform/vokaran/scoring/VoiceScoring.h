@@ -75,14 +75,18 @@ private:
     void pushTracker(const float* x, std::size_t n, VoiceListener& listener);
     void handleFrame(const PitchFrame& f, double t, VoiceListener& listener);
     void analyse(const float* residual, const float* removed, double leakPerSample, std::size_t n, VoiceListener& listener);
-    bool explainedByGuide(double time, float midi) const;
+    // The pitch is one of a note the output played around the frame's time, as heard after the
+    // leak's delay: the guide melody's (while audible) or the accompaniment's, any octave.
+    bool explainedByOutput(double time, float midi) const;
 
     int rate_;
     PitchTracker tracker_;
     Scorer scorer_;
     std::vector<float> scratch_, refScratch_;
     std::unique_ptr<EchoCanceller> echo_;
-    std::vector<ScoreNote> guideNotes_;  // the guide melody, by begin
+    std::vector<ScoreNote> guideNotes_;     // the guide melody, by begin
+    std::vector<ScoreNote> accompaniment_;  // the accompaniment's notes, by begin
+    double longestGuide_ = 0, longestAccompaniment_ = 0;  // seconds: how far back a sounding note began
     // Energies of the residual, of what was removed and of the expected leak, per hop, for the
     // frames' windows.
     std::vector<double> hopResidual_, hopRemoved_, hopLeak_;

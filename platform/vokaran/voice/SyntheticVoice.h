@@ -29,6 +29,13 @@ struct VoiceStyle {
     bool vowel = false;
     double jitterCents = 0;
     double scatter = 0;
+    // Phrasing (off by default): each phrase swells from this many dB below the voice's level
+    // at its ends to the level in its middle, each note at one level; a singer who shapes a
+    // line rather than singing every note alike. A phrase ends at a rest of `phraseRest`
+    // seconds or more and where one of `phraseStarts` (seconds, e.g. the lyrics' lines) begins.
+    double phraseDb = 0;
+    double phraseRest = 0.25;
+    std::vector<double> phraseStarts;
 };
 
 // The voice, and the exact pitch (MIDI, 0 = silent) at every sample.
@@ -56,7 +63,25 @@ inline SyntheticVoice singVoice(const std::vector<SungNote>& notes, double secon
         for (int i = 0; i < 3; ++i) sum += g[i] / (1.0 + std::pow((hz - f[i]) / bw[i], 2));
         return sum;
     };
-    for (const auto& note : notes) {
+    // Each note's place in its phrase, 0 (its first note's begin) .. 1 (its last note's begin).
+    std::vector<double> place(notes.size(), 0.5), starts = v.phraseStarts;
+    std::sort(starts.begin(), starts.end());
+    auto startsBetween = [&](double t0, double t1) {  // a phrase start in (t0, t1]
+        const auto it = std::upper_bound(starts.begin(), starts.end(), t0);
+        return it != starts.end() && *it <= t1;
+    };
+    for (std::size_t a = 0; a < notes.size();) {
+        std::size_t b = a + 1;
+        while (b < notes.size() && notes[b].begin - notes[b - 1].end < v.phraseRest &&
+               !startsBetween(notes[b - 1].begin, notes[b].begin))
+            ++b;
+        const double span = notes[b - 1].begin - notes[a].begin;
+        for (std::size_t k = a; k < b; ++k) place[k] = span > 0 ? (notes[k].begin - notes[a].begin) / span : 0.5;
+        a = b;
+    }
+    for (std::size_t ni = 0; ni < notes.size(); ++ni) {
+        const SungNote& note = notes[ni];
+        const double shape = std::pow(10.0, -v.phraseDb * (1.0 - std::sin(M_PI * place[ni])) / 20.0);
         const double jb = v.scatter > 0 ? v.scatter * unit(human) : 0.0;
         const double je = v.scatter > 0 ? v.scatter * unit(human) : 0.0;
         const double b = note.begin + v.late + jb, e = std::max(b + 0.05, note.end + v.late - v.gap + je);
@@ -82,7 +107,7 @@ inline SyntheticVoice singVoice(const std::vector<SungNote>& notes, double secon
                 for (int h = 1; h <= 16 && h * f0 < rate / 2.0; ++h) s += gains[h] * std::sin(h * phase);
             } else
                 for (int h = 1; h <= 8 && h * f0 < rate / 2.0; ++h) s += std::sin(h * phase) / h;
-            out.samples[i] = static_cast<float>(v.level * env * s / 1.6);
+            out.samples[i] = static_cast<float>(v.level * shape * env * s / 1.6);
             out.truth[i] = static_cast<float>(midi);
             signalPower += double(out.samples[i]) * out.samples[i];
             ++signalCount;
