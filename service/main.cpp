@@ -37,6 +37,8 @@ const char* const kUsage =
     "  --seed-large        build a large world (100,000 songs) for benchmarks instead\n"
     "  --fsync             sync every packet and commit to disk (survives machine crashes)\n"
     "  --threads N         worker threads for requests that change data (default: one per core)\n"
+    "  --event-threads N   threads of the event loop that holds the connections and answers\n"
+    "                      reading requests (default: one per core)\n"
     "  --max-connections-per-address N  open connections one client address may hold\n"
     "                      (default 256; 0 for no limit)\n"
     "  --session-ttl SEC   lifetime of a login session (default 30 days)\n"
@@ -106,6 +108,7 @@ int main(int argc, char** argv) {
     else if (arg == "--seed-large") seed("large", kLargeSeed);
     else if (arg == "--fsync") config.fullSync = true;
     else if (arg == "--threads") threads = number(1, 4096);
+    else if (arg == "--event-threads") limits.eventThreads = number(1, 4096);
     else if (arg == "--max-connections-per-address") limits.maxConnectionsPerAddress = number(0, 1000000);
     else if (arg == "--session-ttl") config.sessionTtlSeconds = number(1, 100000000);
     else if (arg == "--upload-max-age") config.uploadMaxAgeSeconds = number(60, 100000000);
