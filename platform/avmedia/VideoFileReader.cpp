@@ -10,7 +10,10 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace avmedia {
 namespace {
@@ -71,7 +74,32 @@ struct VideoFileReader::Impl {
   bool haveFrame = false;
   REFERENCE_TIME lastPts = -1;
 
+  // The picture after the one handed out is decoded on a thread of the reader's own while the
+  // caller converts the one it has: `next` receives it, and the next decodeNext takes it.
+  AVFrame* next = nullptr;
+  std::thread prefetcher;
+  std::mutex lock;
+  std::condition_variable wake;
+  std::condition_variable done;
+  bool wanted = false;   // a prefetch was asked for and has not begun
+  bool busy = false;     // one is being decoded
+  bool ready = false;    // its outcome waits in the fields below
+  bool stopping = false;
+  Step nextStep = Step::End;
+  REFERENCE_TIME nextPts = 0;
+  std::string nextError;
+  int64_t nextBad = 0;
+
   ~Impl() {
+    if (prefetcher.joinable()) {
+      {
+        std::lock_guard g(lock);
+        stopping = true;
+      }
+      wake.notify_all();
+      prefetcher.join();
+    }
+    av_frame_free(&next);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&codec);
@@ -173,20 +201,15 @@ bool VideoFileReader::finishOpen() {
   return true;
 }
 
-VideoFileReader::Step VideoFileReader::decodeNext(REFERENCE_TIME* pts) {
-  if (!impl_) return Step::Failed;
-  if (pending_) {
-    pending_ = false;
-    if (pts) *pts = pendingPts_;
-    return Step::Frame;
-  }
-  Impl& d = *impl_;
+// Decodes the next picture of the stream into `frame`. `error` takes the reason when the
+// stream cannot be decoded any more, `bad` counts the damaged packets skipped.
+VideoFileReader::Step VideoFileReader::decodeInto(Impl& d, AVFrame* frame, REFERENCE_TIME* pts, std::string& error,
+                                                  int64_t& bad) {
   int badInRow = 0;
   for (;;) {
-    int rc = avcodec_receive_frame(d.codec, d.frame);
+    int rc = avcodec_receive_frame(d.codec, frame);
     if (rc == 0) {
-      d.haveFrame = true;
-      const int64_t ts = d.frame->best_effort_timestamp;
+      const int64_t ts = frame->best_effort_timestamp;
       REFERENCE_TIME t = d.lastPts < 0 ? 0 : d.lastPts + frameDuration_;
       if (ts != AV_NOPTS_VALUE)
         t = av_rescale_q(ts - d.startTime, d.timeBase, AVRational{1, static_cast<int>(kUnitsPerSecond)});
@@ -197,9 +220,9 @@ VideoFileReader::Step VideoFileReader::decodeNext(REFERENCE_TIME* pts) {
     if (rc == AVERROR_EOF) return Step::End;
     if (rc != AVERROR(EAGAIN)) {
       // A picture the decoder could not finish: skip it.
-      ++badPackets_;
+      ++bad;
       if (++badInRow > kMaxBadPacketsInRow) {
-        error_ = path_ + ": the video cannot be decoded: " + avError(rc);
+        error = path_ + ": the video cannot be decoded: " + avError(rc);
         return Step::Failed;
       }
       continue;
@@ -219,15 +242,85 @@ VideoFileReader::Step VideoFileReader::decodeNext(REFERENCE_TIME* pts) {
     rc = avcodec_send_packet(d.codec, d.packet);
     av_packet_unref(d.packet);
     if (rc < 0 && rc != AVERROR(EAGAIN)) {
-      ++badPackets_;
+      ++bad;
       if (++badInRow > kMaxBadPacketsInRow) {
-        error_ = path_ + ": the video cannot be decoded: " + avError(rc);
+        error = path_ + ": the video cannot be decoded: " + avError(rc);
         return Step::Failed;
       }
     } else {
       badInRow = 0;
     }
   }
+}
+
+void VideoFileReader::startPrefetch() {
+  Impl& d = *impl_;
+  if (!d.next) d.next = av_frame_alloc();
+  if (!d.next) return;  // then the next picture is decoded when it is asked for
+  if (!d.prefetcher.joinable()) {
+    d.prefetcher = std::thread([this, &d] {
+      std::unique_lock lock(d.lock);
+      for (;;) {
+        d.wake.wait(lock, [&] { return d.stopping || d.wanted; });
+        if (d.stopping) return;
+        d.wanted = false;
+        d.busy = true;
+        lock.unlock();
+        std::string error;
+        int64_t bad = 0;
+        REFERENCE_TIME pts = 0;
+        const Step step = decodeInto(d, d.next, &pts, error, bad);
+        lock.lock();
+        d.nextStep = step;
+        d.nextPts = pts;
+        d.nextError = std::move(error);
+        d.nextBad = bad;
+        d.busy = false;
+        d.ready = true;
+        d.done.notify_all();
+      }
+    });
+  }
+  {
+    std::lock_guard g(d.lock);
+    d.wanted = true;
+  }
+  d.wake.notify_one();
+}
+
+// Waits for a prefetch under way; true when its outcome is there to be taken.
+bool VideoFileReader::finishPrefetch() {
+  Impl& d = *impl_;
+  std::unique_lock lock(d.lock);
+  d.done.wait(lock, [&] { return !d.wanted && !d.busy; });
+  const bool ready = d.ready;
+  d.ready = false;
+  return ready;
+}
+
+VideoFileReader::Step VideoFileReader::decodeNext(REFERENCE_TIME* pts) {
+  if (!impl_) return Step::Failed;
+  Impl& d = *impl_;
+  Step step;
+  if (pending_) {
+    pending_ = false;
+    if (pts) *pts = pendingPts_;
+    step = Step::Frame;
+  } else if (finishPrefetch()) {
+    step = d.nextStep;
+    badPackets_ += d.nextBad;
+    if (step == Step::Failed) error_ = d.nextError;
+    if (step == Step::Frame) {
+      std::swap(d.frame, d.next);
+      d.haveFrame = true;
+      if (pts) *pts = d.nextPts;
+    }
+  } else {
+    step = decodeInto(d, d.frame, pts, error_, badPackets_);
+    if (step == Step::Frame) d.haveFrame = true;
+  }
+  if (step == Step::Frame) startPrefetch();
+  return step;
 }
 
 bool VideoFileReader::convertTo(uint8_t* out) {
@@ -242,6 +335,7 @@ bool VideoFileReader::seekTo(REFERENCE_TIME position) {
   if (!impl_) return false;
   pending_ = false;
   Impl& d = *impl_;
+  finishPrefetch();  // a picture decoded ahead belongs to where the reader was
   position = std::max<REFERENCE_TIME>(position, 0);
   const int64_t target =
       d.startTime + av_rescale_q(position, AVRational{1, static_cast<int>(kUnitsPerSecond)}, d.timeBase);

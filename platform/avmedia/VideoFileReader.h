@@ -2,14 +2,17 @@
 // Reads the video stream of a file (any container and codec FFmpeg knows, Windows Media in
 // practice) and turns its pictures into frames the GUI renderer's textures take: 32-bit
 // R G B A, bottom row first, at the size the stream announced (a stream that changes its size
-// is scaled back to it). One thread at a time uses a reader; the conversion of a large picture
-// borrows a helper thread of the reader's own.
+// is scaled back to it). One thread at a time uses a reader; it decodes the picture after the
+// one handed out on a thread of its own while the caller converts, and the conversion of a
+// large picture borrows another helper thread.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "avmedia/MediaTypes.h"
+
+struct AVFrame;
 
 namespace avmedia {
 
@@ -61,6 +64,9 @@ class VideoFileReader {
   struct Impl;
   bool finishOpen();
   void close();
+  Step decodeInto(Impl& d, AVFrame* frame, REFERENCE_TIME* pts, std::string& error, int64_t& bad);
+  void startPrefetch();
+  bool finishPrefetch();
 
   std::unique_ptr<Impl> impl_;
   std::string path_;
